@@ -1,0 +1,4 @@
+#include "app/launcher_shared.h"
+
+const char LauncherTitle[] = "Korvan / Windows\x94\xC5";
+const char* LauncherCommandLine = "";

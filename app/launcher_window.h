@@ -1,0 +1,27 @@
+// The launcher window's object: run flag, worker thread, the update run.
+#pragma once
+#include <windows.h>
+#include "update/run_flag.h"
+
+class LauncherWindow {
+public:
+    LauncherWindow();
+    virtual LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    virtual ~LauncherWindow();
+    LauncherWindow(const LauncherWindow&) = delete;
+    LauncherWindow& operator=(const LauncherWindow&) = delete;
+
+    // The whole update on the calling thread, ending with the game's start.
+    // Returns 0 always.
+    int RunUpdate();
+
+    // The worker's handle, INVALID_HANDLE_VALUE when there is nothing to wait for.
+    HANDLE workerThread;
+    RunFlag running;
+    HWND hwnd;
+};
+
+LRESULT CALLBACK LauncherWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Thread routine of the worker: runs RunUpdate on the LauncherWindow given.
+unsigned __stdcall UpdateThreadEntry(void* launcherWindow);

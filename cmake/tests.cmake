@@ -1,0 +1,68 @@
+# Tests: tests/core (platform-free, every build), tests/win (Windows builds, run under Wine),
+# tests/programs (helper programs for the Windows tests), tests/bench (native benchmarks).
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+set(KORVAN_RESULTS ${CMAKE_BINARY_DIR}/test-results)
+set(KORVAN_TEST_ENV "WINEDEBUG=-all;LC_ALL=ja_JP.UTF-8;WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;KORVAN_SOURCE_DIR=${CMAKE_SOURCE_DIR};KORVAN_BINARY_DIR=${CMAKE_BINARY_DIR}")
+
+# Registers one GoogleTest executable as one ctest test whose results land as XML.
+function(korvan_add_gtest name src)
+  add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:${KORVAN_RESULTS}/${name}.xml)
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${KORVAN_TEST_ENV}" TIMEOUT 600)
+  # Only one process can own the log port 127.0.0.1:514 at a time.
+  file(READ ${src} text)
+  if(text MATCHES "UdpLogReceiver")
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK udp514)
+  endif()
+endfunction()
+
+file(GLOB core_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/core/*_test.cpp)
+foreach(src IN LISTS core_tests)
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_link_libraries(${name} PRIVATE korvan_core GTest::gtest_main GTest::gmock)
+  korvan_add_gtest(${name} ${src})
+endforeach()
+
+if(WIN32)
+  file(GLOB programs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/programs/*.cpp)
+  set(program_targets)
+  foreach(src IN LISTS programs)
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_link_libraries(${name} PRIVATE korvan_win)
+    list(APPEND program_targets ${name})
+  endforeach()
+
+  file(GLOB support CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+  add_library(korvan_test_support STATIC ${support})
+  target_link_libraries(korvan_test_support PUBLIC korvan_win GTest::gtest GTest::gmock)
+  target_include_directories(korvan_test_support PUBLIC ${CMAKE_SOURCE_DIR})
+
+  file(GLOB win_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
+  foreach(src IN LISTS win_tests)
+    get_filename_component(name ${src} NAME_WE)
+    # main() comes from the support library (test_main.cpp): Winsock runs around the tests.
+    add_executable(${name} ${src})
+    target_link_libraries(${name} PRIVATE korvan_test_support)
+    if(program_targets)
+      add_dependencies(${name} ${program_targets})
+    endif()
+    korvan_add_gtest(${name} ${src})
+  endforeach()
+else()
+  find_package(benchmark QUIET)
+  file(GLOB benches CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/*.cpp)
+  if(benchmark_FOUND)
+    foreach(src IN LISTS benches)
+      get_filename_component(name ${src} NAME_WE)
+      # Measured without sanitizers, optimised, from the same sources.
+      add_executable(${name} ${src} ${existing_core})
+      target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+      target_compile_options(${name} PRIVATE -O2)
+      target_link_libraries(${name} PRIVATE benchmark::benchmark)
+    endforeach()
+  endif()
+endif()

@@ -1,0 +1,30 @@
+# Windows builds (i686 product, x86_64 for tests under Wine): ANSI API, Winsock 1.1,
+# everything linked statically so that no MinGW runtime DLL is needed.
+add_compile_definitions(_WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0600)
+add_compile_options(-Wall -Wextra -Wno-unused-parameter -Wno-cast-function-type)
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+string(REGEX MATCH "^[^:]*" KORVAN_SERVER_HOST "${KORVAN_SERVER}")
+configure_file(${CMAKE_SOURCE_DIR}/app/server_config.h.in ${CMAKE_BINARY_DIR}/generated/server_config.h @ONLY)
+
+file(GLOB WIN_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/app/*.cpp ${CMAKE_SOURCE_DIR}/log/*.cpp
+  ${CMAKE_SOURCE_DIR}/http/*.cpp ${CMAKE_SOURCE_DIR}/update/*.cpp)
+list(REMOVE_ITEM WIN_SOURCES ${CMAKE_SOURCE_DIR}/app/win_main.cpp)
+foreach(f IN LISTS CORE_SOURCES)
+  list(REMOVE_ITEM WIN_SOURCES ${CMAKE_SOURCE_DIR}/${f})
+endforeach()
+
+add_library(korvan_win STATIC ${WIN_SOURCES})
+target_include_directories(korvan_win PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
+target_link_libraries(korvan_win PUBLIC korvan_core z wsock32 comctl32 shell32 ole32 uuid advapi32 user32 gdi32 kernel32)
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/app/win_main.cpp)
+  set(LAUNCHER_RC)
+  if(EXISTS ${CMAKE_SOURCE_DIR}/app/resources.cmake)
+    include(${CMAKE_SOURCE_DIR}/app/resources.cmake)
+  endif()
+  add_executable(launcher WIN32 ${CMAKE_SOURCE_DIR}/app/win_main.cpp ${LAUNCHER_RC})
+  target_link_libraries(launcher PRIVATE korvan_win)
+  target_link_options(launcher PRIVATE -mwindows)
+endif()

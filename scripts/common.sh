@@ -1,0 +1,65 @@
+# Shared by the scripts: the three builds, the private X display and the Wine prefix.
+# Sourced, not run.
+
+# Loopback web server that the x86_64 test launcher is built for.
+KORVAN_TEST_SERVER=${KORVAN_TEST_SERVER:-localhost:47080}
+export WINEDEBUG=-all
+
+# Configures and builds one tree. Returns cmake's status.
+build_tree() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; return 1; }
+  cmake --build "$dir" -j2 || return 1
+}
+
+# Builds native, x86_64 (tests under Wine) and i686 (the product). Returns 0 when all built.
+build_all() {
+  mkdir -p build
+  echo "== build native (sanitizers)"
+  build_tree build/native -DCMAKE_BUILD_TYPE=Debug || return 1
+  echo "== build x86_64 (Wine, server $KORVAN_TEST_SERVER)"
+  build_tree build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
+    -DKORVAN_SERVER="$KORVAN_TEST_SERVER" || return 1
+  echo "== build i686 (the product)"
+  build_tree build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel \
+    -DKORVAN_TESTS=OFF || return 1
+}
+
+# Starts a private Xvfb and exports DISPLAY. Returns 0 once the display answers.
+start_display() {
+  local n
+  for n in $(seq 91 140); do
+    [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
+    Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=:$n
+    local deadline=$((SECONDS + 20))
+    while [ $SECONDS -lt $deadline ]; do
+      xwininfo -root -display :$n >/dev/null 2>&1 && return 0
+      kill -0 $XVFB_PID 2>/dev/null || break
+      sleep 0.1
+    done
+    kill $XVFB_PID 2>/dev/null
+  done
+  echo "no X display could be started" >&2
+  return 1
+}
+
+# Ends the Wine processes of the test prefix and the private display.
+stop_display() {
+  [ -n "${WINEPREFIX:-}" ] && /usr/lib/wine/wineserver -k >/dev/null 2>&1
+  [ -n "${XVFB_PID:-}" ] && kill $XVFB_PID 2>/dev/null && wait $XVFB_PID 2>/dev/null
+  return 0
+}
+
+# Creates (once) the Wine prefix of the x86_64 build, with the display already set.
+prepare_wineprefix() {
+  export WINEPREFIX=$PWD/build/win64/wineprefix
+  /usr/lib/wine/wineserver -k >/dev/null 2>&1
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "== creating Wine prefix"
+    /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
+    /usr/lib/wine/wineserver -w
+  fi
+  [ -f "$WINEPREFIX/system.reg" ] || { echo "Wine prefix could not be created" >&2; return 1; }
+}

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Runs every test: installs what is missing, builds the three builds (native with
+# sanitizers, x86_64 for Wine, i686 product), runs the native tests, the Windows
+# tests under Wine on a private Xvfb display and the end-to-end suite, then prints
+# one line "N passed, N failed".
+set -uo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+source scripts/common.sh
+
+scripts/install-deps.sh || exit 1
+build_all || exit 1
+
+results=$top/build/results
+rm -rf "$results"; mkdir -p "$results"
+rm -rf build/native/test-results build/win64/test-results
+
+start_display || exit 1
+trap stop_display EXIT
+prepare_wineprefix || exit 1
+
+status=0
+echo "== native tests (AddressSanitizer, UBSan)"
+(cd build/native && ctest --output-on-failure -j2 --output-junit "$results/ctest-native.xml") || status=1
+echo "== Windows tests under Wine"
+(cd build/win64 && ctest --output-on-failure -j2 --output-junit "$results/ctest-win64.xml") || status=1
+echo "== end-to-end tests"
+if [ -d tests/e2e ] && ls tests/e2e/test_*.py >/dev/null 2>&1; then
+  /usr/bin/python3 -m pytest -q -p no:cacheprovider tests/e2e --junitxml="$results/e2e.xml"
+  rc=$?
+  [ $rc -eq 0 ] || [ $rc -eq 5 ] || status=1
+fi
+
+/usr/bin/python3 scripts/summarize.py "$results" build/native/test-results build/win64/test-results || status=1
+exit $status

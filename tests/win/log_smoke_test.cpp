@@ -1,0 +1,9 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include "app/launcher_shared.h"
+
+TEST(LauncherTitle, IsTheShiftJisTitleBytes)
+{
+    EXPECT_STREQ("Korvan / Windows\x94\xC5", LauncherTitle);
+    EXPECT_EQ(18u, strlen(LauncherTitle));
+}
