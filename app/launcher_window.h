@@ -1,6 +1,7 @@
 // The launcher window's object: run flag, worker thread, the update run.
 #pragma once
 #include <windows.h>
+#include <atomic>
 #include "update/run_flag.h"
 
 class LauncherWindow {
@@ -15,11 +16,29 @@ public:
     // Returns 0 always.
     int RunUpdate();
 
+    // The worker's last act on this object: takes workerThread (closing the handle
+    // when it gets it) so that the destructor does not wait for a finished worker.
+    void MarkWorkerFinished();
+
     // The worker's handle, INVALID_HANDLE_VALUE when there is nothing to wait for.
-    HANDLE workerThread;
+    // Exchanged atomically: whichever of the worker's end and the destructor takes
+    // it first closes it, so a handle is never waited on after its release.
+    std::atomic<HANDLE> workerThread;
     RunFlag running;
     HWND hwnd;
+
+private:
+    // Creation handling: size, place, bars, timer, worker.
+    void OnCreate(HWND window, const CREATESTRUCTA* creation);
+    void StartWorker();
+    void WaitForWorker(HANDLE thread);
+
+    // Identifies the worker's windows (its message boxes) during the final wait.
+    DWORD workerThreadId;
 };
+
+// Registers the launcher window class. Returns the class atom, 0 on failure.
+ATOM RegisterLauncherWindowClass();
 
 LRESULT CALLBACK LauncherWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
