@@ -21,7 +21,7 @@ std::string ListText(const Manifest& list)
     return text;
 }
 
-int ReadListFile(const fs::path& path, std::string& text, Manifest& list)
+int ReadWholeFile(const fs::path& path, std::string& text)
 {
     std::error_code ec;
     if (!fs::exists(path, ec))
@@ -30,10 +30,15 @@ int ReadListFile(const fs::path& path, std::string& text, Manifest& list)
     if (!in)
         return 2;
     text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return 2;
-    list = ParseKeyValueList(text, "&", "=");
-    return 0;
+    return in.bad() ? 2 : 0;
+}
+
+int ReadListFile(const fs::path& path, std::string& text, Manifest& list)
+{
+    int result = ReadWholeFile(path, text);
+    if (result == 0)
+        list = ParseKeyValueList(text, "&", "=");
+    return result;
 }
 
 fs::path PartPath(const fs::path& path)

@@ -93,8 +93,7 @@ static void CheckResourceInformation(const fs::path& outDir, std::vector<std::st
 {
     fs::path path = outDir / "1" / "resinfo-release130.txt";
     std::string text;
-    Manifest unused;
-    if (ReadListFile(path, text, unused) != 0)
+    if (ReadWholeFile(path, text) != 0)
         return;
     std::string label = "resource-information file " + Quoted(path.u8string()) + ": ";
     if (text.compare(0, 8, "BASEURL=") != 0) {

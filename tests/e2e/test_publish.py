@@ -253,6 +253,14 @@ def test_verify_reports_list_entries_the_launcher_would_mishandle(tmp_path, text
     assert result.returncode != 0 and message in result.stderr
 
 
+def test_verify_checks_the_resource_information(game, tmp_path):
+    out = tmp_path / "out"
+    assert publish(game, out).returncode == 0
+    (out / "1" / "resinfo-release130.txt").write_bytes(b"BASEURL=" + BASE_URL.encode() + b"\r\n")
+    result = run("verify", out)
+    assert result.returncode != 0 and b"resinfo-release130.txt" in result.stderr
+
+
 def test_verify_without_list_fails(tmp_path):
     result = run("verify", tmp_path)
     assert result.returncode != 0 and b"md5.txt" in result.stderr
