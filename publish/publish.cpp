@@ -46,8 +46,9 @@ static int FindRefusals(const PublishOptions& o, std::vector<GameFile>& files,
     std::error_code ec;
     if (!fs::is_directory(o.gameDir, ec))
         problems.push_back("game folder " + Quoted(o.gameDir.u8string()) + ": not a folder");
-    else
-        FindGameFiles(o.gameDir, files, problems);
+    else if (FindGameFiles(o.gameDir, files, problems) == 0 && files.empty())
+        // An empty list would let every launcher start the game unchecked.
+        problems.push_back("game folder " + Quoted(o.gameDir.u8string()) + ": holds no .exe or .dll file");
     if (fs::exists(o.outDir, ec) && !fs::is_directory(o.outDir, ec))
         problems.push_back("output folder " + Quoted(o.outDir.u8string()) + ": not a folder");
     if (fs::is_directory(o.resinfo, ec))

@@ -176,6 +176,14 @@ def test_non_game_files_may_carry_any_name(tmp_path):
     assert (tmp_path / "out" / "md5.txt").read_bytes().startswith(b"ok.exe=")
 
 
+def test_refuses_a_game_folder_without_game_files(tmp_path):
+    game = make_game(tmp_path / "game", ["readme.txt", "dir.exe/inner.txt"])
+    result = publish(game, tmp_path / "out")
+    assert result.returncode != 0 and b"no .exe or .dll" in result.stderr
+    assert not (tmp_path / "out").exists()
+    assert publish(tmp_path / "missing", tmp_path / "out").returncode != 0
+
+
 def test_reports_every_refusal_at_once(tmp_path):
     game = make_game(tmp_path / "game", ["a&b.exe", "c=d.dll"])
     result = run(game, tmp_path / "out", "--base-url", "ftp://x")
