@@ -26,7 +26,19 @@ public:
     std::atomic<HANDLE> workerThread;
     RunFlag running;
     HWND hwnd;
+
+private:
+    // Creation handling: size, place, bars, timer, worker.
+    void OnCreate(HWND window, const CREATESTRUCTA* creation);
+    void StartWorker();
+    void WaitForWorker(HANDLE thread);
+
+    // Identifies the worker's windows (its message boxes) during the final wait.
+    DWORD workerThreadId;
 };
+
+// Registers the launcher window class. Returns the class atom, 0 on failure.
+ATOM RegisterLauncherWindowClass();
 
 LRESULT CALLBACK LauncherWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

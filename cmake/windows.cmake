@@ -1,5 +1,6 @@
 # Windows builds (i686 product, x86_64 for tests under Wine): ANSI API, Winsock 1.1,
 # everything linked statically so that no MinGW runtime DLL is needed.
+enable_language(RC)
 add_compile_definitions(_WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0600)
 add_compile_options(-Wall -Wextra -Wno-unused-parameter -Wno-cast-function-type)
 add_link_options(-static -static-libgcc -static-libstdc++)
