@@ -34,7 +34,8 @@ BOOL CALLBACK AddIfMessageBox(HWND window, LPARAM param)
     ListRequest* request = reinterpret_cast<ListRequest*>(param);
     DWORD processId = 0;
     DWORD threadId = GetWindowThreadProcessId(window, &processId);
-    if (processId != request->filter.processId)
+    if (request->filter.processId != MessageBoxFilter::AnyProcess &&
+        processId != request->filter.processId)
         return TRUE;
     if (request->filter.threadId != 0 && threadId != request->filter.threadId)
         return TRUE;

@@ -22,8 +22,10 @@ struct MessageBoxInfo {
     std::vector<int> buttons;    // ids of the visible buttons (IDOK, IDCANCEL, ...)
 };
 
-// Selects the boxes of one process (0: the calling process) and, unless 0, of one thread.
+// Selects the boxes of one process (0: the calling process; AnyProcess: every
+// process of the desktop) and, unless 0, of one thread.
 struct MessageBoxFilter {
+    static const DWORD AnyProcess = 0xFFFFFFFF;
     DWORD processId = 0;
     DWORD threadId = 0;
 };
