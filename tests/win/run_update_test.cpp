@@ -184,7 +184,8 @@ TEST_F(RunUpdateTest, ClosingWhileTheListFailsEndsTheRun)
     window.Flush();
 
     // The attempt after the cut-short pause is still made; nothing follows it.
-    EXPECT_LT(ended - cleared, 3000u);
+    // Under 10 s: the pause did not run its course.
+    EXPECT_LT(ended - cleared, 9000u);
     EXPECT_LE(server.ConnectionCount(), 2u);
     EXPECT_TRUE(SameMessages(OverallBar(0, 0), window.OverallBarMessages()));
     EXPECT_TRUE(boxes.empty());
