@@ -27,18 +27,23 @@ foreach(src IN LISTS core_tests)
 endforeach()
 
 if(WIN32)
+  # Window and message-box inspection, shared by the Windows tests and the helper programs.
+  add_library(korvan_window_inspect STATIC ${CMAKE_SOURCE_DIR}/tests/support/message_box.cpp)
+  target_link_libraries(korvan_window_inspect PUBLIC korvan_win)
+
   file(GLOB programs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/programs/*.cpp)
   set(program_targets)
   foreach(src IN LISTS programs)
     get_filename_component(name ${src} NAME_WE)
     add_executable(${name} ${src})
-    target_link_libraries(${name} PRIVATE korvan_win)
+    target_link_libraries(${name} PRIVATE korvan_window_inspect)
     list(APPEND program_targets ${name})
   endforeach()
 
   file(GLOB support CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+  list(REMOVE_ITEM support ${CMAKE_SOURCE_DIR}/tests/support/message_box.cpp)
   add_library(korvan_test_support STATIC ${support})
-  target_link_libraries(korvan_test_support PUBLIC korvan_win GTest::gtest GTest::gmock)
+  target_link_libraries(korvan_test_support PUBLIC korvan_window_inspect GTest::gtest GTest::gmock)
   target_include_directories(korvan_test_support PUBLIC ${CMAKE_SOURCE_DIR})
 
   file(GLOB win_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
