@@ -90,12 +90,3 @@ TEST(ByteOrder, ComparesUnsignedBytesWithPrefixFirst)
     EXPECT_TRUE(less("\x7F", "\x80"));
     EXPECT_FALSE(less("\xFF", "\x01"));
 }
-
-TEST(Manifest, EraseReturnsTheFollowingEntry)
-{
-    Manifest map = ParseKeyValueList("b=2&a=1&c=3", "&", "=");
-    auto next = map.erase(map.find("b"));
-    ASSERT_NE(map.end(), next);
-    EXPECT_EQ("c", next->first);
-    EXPECT_EQ(2u, map.size());
-}

@@ -1,0 +1,9 @@
+// The command line of korvan-publish.
+#pragma once
+#include <string>
+#include <vector>
+
+// Runs "GAME_DIR OUT_DIR --base-url URL [--resinfo FILE]" or "verify OUT_DIR".
+// Returns the exit code: 0 done, 1 refused or problems found, 2 wrong usage or
+// a failure while writing.
+int RunCommandLine(const std::vector<std::string>& arguments);
