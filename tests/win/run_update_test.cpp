@@ -218,18 +218,12 @@ TEST_F(RunUpdateTest, LibrariesOutsideTheWorkingDirectoryAreNeverLoaded)
 
 TEST_F(RunUpdateTest, TempFolderFailureEndsTheRunWithoutTheGame)
 {
-    char savedTmp[MAX_PATH] = "", savedTemp[MAX_PATH] = "";
-    DWORD hadTmp = GetEnvironmentVariableA("TMP", savedTmp, sizeof savedTmp);
-    DWORD hadTemp = GetEnvironmentVariableA("TEMP", savedTemp, sizeof savedTemp);
-    const std::string missing = work.path + "no such folder\\";
-    SetEnvironmentVariableA("TMP", missing.c_str());
-    SetEnvironmentVariableA("TEMP", missing.c_str());
     ASSERT_TRUE(WriteFileBytes("a.exe", "old"));
     Serve("a.exe=" + Md5Of("new") + "&b.exe=" + Md5Of("b"), {"new"});
-
-    Run();
-    SetEnvironmentVariableA("TMP", hadTmp ? savedTmp : NULL);
-    SetEnvironmentVariableA("TEMP", hadTemp ? savedTemp : NULL);
+    {
+        TempFolderOverride missing(work.path + "no such folder\\");
+        Run();
+    }
 
     // One box: the temporary file's own; no game start (whose failure would show another).
     ASSERT_EQ(1u, boxes.size());

@@ -268,17 +268,12 @@ TEST_F(UpdateFileTest, ClosingDuringThePauseEndsTheStepAfterOneMoreAttempt)
 
 TEST_F(UpdateFileTest, TempFolderFailureStopsTheStepWithItsMessage)
 {
-    char savedTmp[MAX_PATH] = "", savedTemp[MAX_PATH] = "";
-    DWORD hadTmp = GetEnvironmentVariableA("TMP", savedTmp, sizeof savedTmp);
-    DWORD hadTemp = GetEnvironmentVariableA("TEMP", savedTemp, sizeof savedTemp);
-    const std::string missing = work.path + "no such folder\\";
-    SetEnvironmentVariableA("TMP", missing.c_str());
-    SetEnvironmentVariableA("TEMP", missing.c_str());
     ASSERT_TRUE(WriteFileBytes("game.exe", "old"));
-
-    int result = Update("game.exe", Md5OfBytes("new", 3));
-    SetEnvironmentVariableA("TMP", hadTmp ? savedTmp : NULL);
-    SetEnvironmentVariableA("TEMP", hadTemp ? savedTemp : NULL);
+    int result = -1;
+    {
+        TempFolderOverride missing(work.path + "no such folder\\");
+        result = Update("game.exe", Md5OfBytes("new", 3));
+    }
 
     EXPECT_EQ(1, result);
     ASSERT_EQ(1u, boxes.size());
