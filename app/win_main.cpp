@@ -2,6 +2,7 @@
 // directory, learn the base URL, open the window and run until it is closed.
 #include <windows.h>
 #include "app/launcher_shared.h"
+#include "app/launcher_window.h"
 #include "app/working_directory.h"
 #include "log/log_printf.h"
 #include "update/base_url.h"
@@ -25,10 +26,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
     if (!DiscoverBaseUrl())
         return 0;
 
-    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, LAUNCHER_WINDOW_CLASS,
-                                  LauncherTitle, WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 0, 0,
-                                  NULL, NULL, GetModuleHandleA(NULL), NULL);
-    if (window == NULL) {
+    if (CreateLauncherWindow() == NULL) {
         MessageBoxA(NULL, "Create WC__LAUNCHER failed", LauncherTitle, MB_OK);
         return 1;
     }
