@@ -25,9 +25,11 @@ bool PumpUntil(const std::function<bool()>& cond, DWORD timeoutMs)
     while (!cond()) {
         if (GetTickCount() - start >= timeoutMs)
             return false;
-        MsgWaitForMultipleObjects(0, NULL, FALSE, 5, QS_ALLINPUT);
+        if (GetQueueStatus(QS_ALLINPUT) == 0)
+            MsgWaitForMultipleObjects(0, NULL, FALSE, 5, QS_ALLINPUT);
+        // One message at a time: a download floods the queue with bar updates.
         MSG message;
-        while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+        if (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT) {
                 quitSeen = true;
                 quitCode = message.wParam;
