@@ -9,6 +9,7 @@
 #include "tests/support/answer_boxes.h"
 #include "tests/support/scripted_server.h"
 #include "tests/support/test_window.h"
+#include "tests/support/wait_until.h"
 #include "tests/support/work_folder.h"
 #include "update/base_url.h"
 #include "update/md5.h"
@@ -76,7 +77,7 @@ protected:
     // Waits for the stand-in game's record; returns its command line, or "" without a start.
     std::string GameCommandLine(DWORD timeoutMs)
     {
-        ScriptedServer::WaitUntil([] { return PathExists("korvan-record.txt"); }, timeoutMs);
+        WaitUntil([] { return PathExists("korvan-record.txt"); }, timeoutMs);
         std::string record;
         if (!ReadFileBytes("korvan-record.txt", &record))
             return "";
