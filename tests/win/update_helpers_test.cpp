@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include "tests/support/wait_until.h"
 #include "tests/support/work_folder.h"
 #include "update/gunzip_file.h"
 #include "update/temp_file.h"
@@ -88,9 +89,7 @@ static bool GunzipEnds(const char* source, const char* target)
         GunzipFile(source, target);
         done = true;
     });
-    for (DWORD start = GetTickCount(); !done && GetTickCount() - start < 10000;)
-        Sleep(5);
-    if (!done) {
+    if (!WaitUntil([&] { return done.load(); }, 10000)) {
         unpack.detach();
         return false;
     }
