@@ -9,7 +9,7 @@ export WINEDEBUG=-all
 build_tree() {
   local dir=$1; shift
   cmake -S . -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; return 1; }
-  cmake --build "$dir" -j2 || return 1
+  cmake --build "$dir" -j2 >"$dir.build.log" 2>&1 || { tail -40 "$dir.build.log"; return 1; }
 }
 
 # Builds native, x86_64 (tests under Wine) and i686 (the product). Returns 0 when all built.
@@ -62,4 +62,9 @@ prepare_wineprefix() {
     /usr/lib/wine/wineserver -w
   fi
   [ -f "$WINEPREFIX/system.reg" ] || { echo "Wine prefix could not be created" >&2; return 1; }
+  # Start the server and the prefix's background services now, detached from
+  # our output: started by the first test instead, they would hold its output
+  # pipe open until the last Wine process ends.
+  /usr/lib/wine/wineserver -p >/dev/null 2>&1 </dev/null
+  /usr/lib/wine/wine64 wineboot >/dev/null 2>&1 </dev/null || true
 }
