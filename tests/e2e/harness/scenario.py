@@ -20,6 +20,7 @@ class Scenario:
         self.runs = []
         self.folders = []
         self.temp_before = set(self.temp_files())
+        self.web_mark = len(web.requests())
         self.clear_appdata()
 
     # the server's side
@@ -30,6 +31,13 @@ class Scenario:
 
     def release_dir(self, name):
         return os.path.join(self.web.root, "r", name)
+
+    def web_requests(self):
+        """The requests nginx logged since the scenario began."""
+        return self.web.requests()[self.web_mark:]
+
+    def web_paths(self):
+        return [r["path"] for r in self.web_requests()]
 
     def set_resinfo(self, text):
         release.write_resinfo(self.resinfo_file, text)
@@ -52,8 +60,8 @@ class Scenario:
 
     # the player's side
 
-    def game_folder(self, files=None, config_ini=True, name=None):
-        folder = GameFolder(self.root, config_ini=config_ini, name=name or "game%d" % len(self.folders))
+    def game_folder(self, files=None, config_ini=True, game=True, name=None):
+        folder = GameFolder(self.root, config_ini=config_ini, game=game, name=name or "game%d" % len(self.folders))
         for n, data in (files or {}).items():
             folder.write(n, data)
         self.folders.append(folder)

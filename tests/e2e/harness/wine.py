@@ -140,6 +140,7 @@ class GameFolder:
         if config_ini:
             self.write("config.ini", b"")
         self.record_file = os.path.join(root, "korvan-record-" + name)
+        self.dll_marker = os.path.join(root, "dll-loads-" + name)
 
     @property
     def launcher(self):
@@ -160,6 +161,13 @@ class GameFolder:
 
     def exists(self, name):
         return os.path.exists(self.file(name))
+
+    def dll_loads(self):
+        """Returns the paths (bytes) of the marker DLLs loaded by this folder's runs."""
+        if not os.path.exists(self.dll_marker):
+            return []
+        with open(self.dll_marker, "rb") as f:
+            return f.read().splitlines()
 
     def record(self):
         """Returns (command line bytes, working directory bytes) that the game
@@ -188,7 +196,8 @@ class LauncherRun:
         self.command_line = command_line
         self.output_path = folder.path + ".spawn.txt"
         self.output = open(self.output_path, "wb")
-        env = desktop.env(KORVAN_RECORD_FILE=paths.windows_path(folder.record_file), KORVAN_E2E_RUN=self.token)
+        env = desktop.env(KORVAN_RECORD_FILE=paths.windows_path(folder.record_file),
+                          KORVAN_DLL_MARKER=paths.windows_path(folder.dll_marker), KORVAN_E2E_RUN=self.token)
         spawn = [paths.WINE, paths.PROBE_EXE, "spawn", "--cmdline-hex", command_line.hex()]
         if cwd is not None:
             spawn += ["--cwd", paths.windows_path(cwd)]
