@@ -129,6 +129,9 @@ def test_publishing_twice_gives_identical_output(game, tmp_path):
     ("http://files.example.com/\x01/", "control"),
     ("http:///", "host"),
     ("http://files.example.com:99999/", "port"),
+    ("http://user@files.example.com/", "user"),
+    ("http://files.example.com/#/", '"#"'),
+    ("http://files.example.com/ü/", "ASCII"),
 ])
 def test_refuses_bad_base_url(game, tmp_path, url, message):
     out = tmp_path / "out"
@@ -152,6 +155,11 @@ def test_refuses_bad_base_url(game, tmp_path, url, message):
     (["Game.exe", "sub/x.dll", "GAME.EXE"], "GAME.EXE", "letter case"),
     (["Ｇame.exe", "ｇame.exe"], "ｇame.exe", "letter case"),
     (["a.exe", "A.EXE/b.dll"], "A.EXE/b.dll", "folder"),
+    (["x.exe", "x.exe.gz/y.dll"], "x.exe.gz/y.dll", "folder"),
+    (["Ж.exe", "ж.exe"], "ж.exe", "letter case"),          # Cyrillic, first half
+    (["Я.dll", "я.dll"], "я.dll", "letter case"),          # Cyrillic, after the 0x7F gap
+    (["Ω.exe", "ω.exe"], "ω.exe", "letter case"),
+    (["Ⅳ.exe", "ⅳ.exe"], "ⅳ.exe", "letter case"),
 ])
 def test_refuses_names_and_leaves_output_untouched(tmp_path, names, offender, message):
     game = make_game(tmp_path / "game", ["ok.exe", "readme.txt"])
@@ -174,6 +182,16 @@ def test_non_game_files_may_carry_any_name(tmp_path):
     result = publish(game, tmp_path / "out")
     assert result.returncode == 0, result.stderr
     assert (tmp_path / "out" / "md5.txt").read_bytes().startswith(b"ok.exe=")
+
+
+def test_file_names_that_are_not_utf8(tmp_path):
+    game = make_game(tmp_path / "game", ["ok.exe"])
+    (game / os.fsdecode(b"notes\xff.txt")).write_bytes(b"ignored")
+    assert publish(game, tmp_path / "out").returncode == 0
+    (game / os.fsdecode(b"bad\xff.exe")).write_bytes(b"MZ")
+    result = publish(game, tmp_path / "out2")
+    assert result.returncode != 0 and b"bad\xff.exe" in result.stderr
+    assert not (tmp_path / "out2").exists()
 
 
 def test_refuses_a_game_folder_without_game_files(tmp_path):
@@ -217,6 +235,28 @@ def test_update_recompresses_only_changed_files_and_removes_stale(game, tmp_path
     assert untouched and all(after[k] == before[k] for k in untouched)
     names = [n for n, _ in parse_list((out / "md5.txt").read_bytes())]
     assert b"new.dll" in names and b"Z.exe" not in names and names == sorted(names)
+
+
+def test_stale_entries_never_reach_outside_the_output_folder(tmp_path):
+    game = make_game(tmp_path / "game", ["ok.exe"])
+    out = tmp_path / "out"
+    out.mkdir()
+    victim = tmp_path / "victim.exe.gz"
+    victim.write_bytes(b"not ours")
+    (out / "md5.txt").write_bytes(b"../victim.exe=" + b"0" * 32 + b"&ok.exe=" + b"0" * 32)
+    result = publish(game, out)
+    assert result.returncode == 0, result.stderr
+    assert victim.read_bytes() == b"not ours"
+    assert (out / "md5.txt").read_bytes().startswith(b"ok.exe=")
+
+
+def test_progress_and_summary(game, tmp_path):
+    result = publish(game, tmp_path / "out")
+    n = len(GAME_FILES)
+    assert b"compressing: %d/%d files" % (n, n) in result.stderr
+    total = sum((game / name).stat().st_size for name in GAME_FILES)
+    out_bytes = sum(p.stat().st_size for p in (tmp_path / "out").rglob("*.gz"))
+    assert b"%d bytes in, %d bytes out, %d re-compressed" % (total, out_bytes, n) in result.stdout
 
 
 def test_verify_accepts_a_fresh_publication(game, tmp_path):
@@ -267,6 +307,15 @@ def test_verify_checks_the_resource_information(game, tmp_path):
     (out / "1" / "resinfo-release130.txt").write_bytes(b"BASEURL=" + BASE_URL.encode() + b"\r\n")
     result = run("verify", out)
     assert result.returncode != 0 and b"resinfo-release130.txt" in result.stderr
+
+
+def test_verify_takes_an_uncompressed_archive_like_the_launcher(tmp_path):
+    # zlib's gzip reader passes a file without gzip header through unchanged.
+    out = tmp_path / "out"
+    out.mkdir()
+    (out / "raw.exe.gz").write_bytes(b"plain bytes")
+    (out / "md5.txt").write_bytes(b"raw.exe=" + hashlib.md5(b"plain bytes").hexdigest().encode())
+    assert run("verify", out).returncode == 0
 
 
 def test_verify_without_list_fails(tmp_path):

@@ -1,0 +1,14 @@
+#include "http/request_text.h"
+
+std::string RequestText(const std::string& path, const std::string& host,
+                        const std::string& osToken, const std::string& homePageUrl)
+{
+    std::string text;
+    text += "GET " + path + " HTTP/1.0\r\n";
+    text += "User-Agent: Mozilla/4.0 (compatible; R-FIG KORVAN;" + osToken + " " + homePageUrl + ")\r\n";
+    text += "Accept-Encoding: gzip, deflate\r\n";
+    text += "Host: " + host + "\r\n";
+    text += "Korvan-Client-Type: download\r\n";
+    text += "\r\n";
+    return text;
+}
