@@ -40,8 +40,9 @@ def web(tmp_path_factory):
 
 @pytest.fixture
 def udp_log():
-    """The log listener on UDP 127.0.0.1:514, for one test."""
-    listener = UdpLogListener().start()
+    """The log listener on UDP 127.0.0.1:514, for one test; it keeps only the
+    datagrams of the test's own launcher runs (see Scenario.start)."""
+    listener = UdpLogListener(runs=[]).start()
     yield listener
     listener.stop()
 

@@ -16,7 +16,7 @@ def test_names_leaving_the_working_directory(scenario, tmp_path, name):
     # A library the system could load where the name points.
     library = build_marker_dll(str(tmp_path / "outside.dll"))
     out = scenario.release_dir("names")
-    write_list(out, [(name, md5_text(b"x").encode()), (b"safe.exe", md5_text(b"y").encode())])
+    write_list(out, [(name, md5_text(b"x").encode()), (b"zz.exe", md5_text(b"y").encode())])
     scenario.set_resinfo(b"BASEURL=" + scenario.web.url("/r/names/").encode())
     folder = scenario.game_folder()
     run = scenario.start(folder)
@@ -37,7 +37,7 @@ def test_names_leaving_the_working_directory(scenario, tmp_path, name):
     for place in ("/outside.exe", os.path.join(scenario.desktop.drive_c, "outside.exe"),
                   os.path.join(tmp_path, "..", "outside.exe")):
         assert not os.path.exists(place), place
-    assert not folder.exists("safe.exe") and folder.record() is None
+    assert not folder.exists("zz.exe") and folder.record() is None
     assert not any(p.endswith(".gz") for p in scenario.web_paths())
     assert scenario.log.messages() == expect.start_lines() + [
         b"BASEURL=" + scenario.web.url("/r/names/").encode() + b"\r\n", b"EXIT LAUNCHER\r\n"]

@@ -70,6 +70,8 @@ class Scenario:
     def start(self, folder, args=b"", cwd=None, command_line=None):
         run = LauncherRun(self.desktop, folder, args, cwd=cwd, command_line=command_line)
         self.runs.append(run)
+        if self.log.runs is not None:
+            self.log.runs.append(run.token)
         return run
 
     def appdata_work_dir(self):

@@ -7,6 +7,7 @@ import signal
 import subprocess
 import tempfile
 import time
+import uuid
 
 from . import paths
 from .polling import wait_until
@@ -188,7 +189,7 @@ class LauncherRun:
     def __init__(self, desktop, folder, args=b"", cwd=None, command_line=None):
         self.desktop = desktop
         self.folder = folder
-        self.token = "run-%d-%s" % (os.getpid(), os.path.basename(folder.path))
+        self.token = uuid.uuid4().hex
         if command_line is None:
             command_line = b'"' + paths.windows_path(folder.launcher).encode() + b'"'
             if args:
