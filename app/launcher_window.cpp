@@ -24,6 +24,15 @@ ATOM RegisterLauncherWindowClass()
     return RegisterClassExA(&wc);
 }
 
+HWND CreateLauncherWindow()
+{
+    // Hidden and of no size: the creation handling sizes and centres it, and
+    // its timer shows it.
+    return CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, LAUNCHER_WINDOW_CLASS, LauncherTitle,
+                           WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 0, 0, NULL, NULL,
+                           GetModuleHandleA(NULL), NULL);
+}
+
 LauncherWindow::LauncherWindow()
     : workerThread(INVALID_HANDLE_VALUE), running(true), hwnd(NULL), workerThreadId(0)
 {

@@ -37,6 +37,10 @@ private:
     DWORD workerThreadId;
 };
 
+// Creates the hidden launcher window, which starts the update worker.
+// Returns the window, or null when it could not be created.
+HWND CreateLauncherWindow();
+
 // Registers the launcher window class. Returns the class atom, 0 on failure.
 ATOM RegisterLauncherWindowClass();
 

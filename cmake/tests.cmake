@@ -9,7 +9,12 @@ set(KORVAN_TEST_ENV "WINEDEBUG=-all;LC_ALL=ja_JP.UTF-8;WINEPREFIX=${CMAKE_BINARY
 
 # Registers one GoogleTest executable as one ctest test whose results land as XML.
 function(korvan_add_gtest name src)
-  add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:${KORVAN_RESULTS}/${name}.xml)
+  # Windows programs run under Wine, where the Linux root is drive Z:.
+  set(results ${KORVAN_RESULTS})
+  if(WIN32)
+    set(results Z:${KORVAN_RESULTS})
+  endif()
+  add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:${results}/${name}.xml)
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${KORVAN_TEST_ENV}" TIMEOUT 600)
   # Only one process can own the log port 127.0.0.1:514 at a time.
   file(READ ${src} text)

@@ -34,8 +34,13 @@ static bool FailDiscovery(const char* text)
 
 bool DiscoverBaseUrl()
 {
+    return DiscoverBaseUrlFrom(KORVAN_RESINFO_URL);
+}
+
+bool DiscoverBaseUrlFrom(const char* resourceInfoUrl)
+{
     std::string body;
-    if (DownloadToString(KORVAN_RESINFO_URL, body) != 0)
+    if (DownloadToString(resourceInfoUrl, body) != 0)
         return FailDiscovery(DownloadFailedText);
 
     const size_t keyLength = sizeof Key - 1;

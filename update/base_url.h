@@ -11,3 +11,6 @@ const char* GetBaseUrl();
 // Fetches the resource-information text and sets BaseUrl. Returns true on
 // success; false after showing the reason in a message box.
 bool DiscoverBaseUrl();
+
+// The same with the resource-information text at resourceInfoUrl.
+bool DiscoverBaseUrlFrom(const char* resourceInfoUrl);

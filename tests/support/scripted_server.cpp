@@ -1,4 +1,5 @@
 #include "tests/support/scripted_server.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -292,13 +293,7 @@ void ScriptedServer::Stop()
 
 bool ScriptedServer::WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs)
 {
-    DWORD start = GetTickCount();
-    while (!cond()) {
-        if (GetTickCount() - start >= timeoutMs)
-            return cond();
-        Sleep(5);
-    }
-    return true;
+    return ::WaitUntil(cond, timeoutMs);
 }
 
 bool ScriptedServer::WaitForConnections(size_t n, DWORD timeoutMs)

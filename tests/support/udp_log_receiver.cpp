@@ -1,4 +1,5 @@
 #include "tests/support/udp_log_receiver.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -78,17 +79,6 @@ void UdpLogReceiver::Clear()
 {
     std::lock_guard<std::mutex> lock(mutex);
     datagrams.clear();
-}
-
-bool UdpLogReceiver::WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs) const
-{
-    DWORD start = GetTickCount();
-    while (!cond()) {
-        if (GetTickCount() - start >= timeoutMs)
-            return cond();
-        Sleep(5);
-    }
-    return true;
 }
 
 bool UdpLogReceiver::WaitForCount(size_t n, DWORD timeoutMs) const

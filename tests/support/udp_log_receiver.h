@@ -30,7 +30,6 @@ public:
     bool WaitForDatagram(const std::string& bytes, DWORD timeoutMs = 10000) const;
 
 private:
-    bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs) const;
     void ReceiveLoop();
 
     mutable std::mutex mutex;

@@ -41,6 +41,25 @@ WorkFolder::~WorkFolder()
     RemoveTree(path);
 }
 
+static const char* const TempVariables[2] = {"TMP", "TEMP"};
+
+TempFolderOverride::TempFolderOverride(const std::string& folder)
+{
+    for (int i = 0; i < 2; ++i) {
+        char value[MAX_PATH * 2];
+        DWORD length = GetEnvironmentVariableA(TempVariables[i], value, sizeof value);
+        had[i] = length > 0 && length < sizeof value;
+        saved[i] = had[i] ? value : "";
+        SetEnvironmentVariableA(TempVariables[i], folder.c_str());
+    }
+}
+
+TempFolderOverride::~TempFolderOverride()
+{
+    for (int i = 0; i < 2; ++i)
+        SetEnvironmentVariableA(TempVariables[i], had[i] ? saved[i].c_str() : NULL);
+}
+
 bool PathExists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;

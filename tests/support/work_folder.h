@@ -19,6 +19,20 @@ private:
     std::string previous;
 };
 
+// Points the system's temporary folder (TMP and TEMP) at folder while the
+// object lives; restores both afterwards.
+class TempFolderOverride {
+public:
+    explicit TempFolderOverride(const std::string& folder);
+    ~TempFolderOverride();
+    TempFolderOverride(const TempFolderOverride&) = delete;
+    TempFolderOverride& operator=(const TempFolderOverride&) = delete;
+
+private:
+    std::string saved[2];
+    bool had[2];
+};
+
 // Returns true when path names an existing file or folder.
 bool PathExists(const std::string& path);
 // Returns the bytes of the file at path; false when it can't be read.

@@ -8,6 +8,7 @@
 #include "http/progress_callback.h"
 #include "tests/support/scripted_server.h"
 #include "tests/support/udp_log_receiver.h"
+#include "tests/support/wait_until.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ protected:
     // Handles this thread's messages until cond holds or 5 seconds have passed.
     bool PumpUntil(const std::function<bool()>& cond)
     {
-        return ScriptedServer::WaitUntil([&] {
+        return WaitUntil([&] {
             MSG msg;
             while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
                 DispatchMessageA(&msg);

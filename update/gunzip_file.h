@@ -1,0 +1,7 @@
+// Unpacking of a downloaded gzip file.
+#pragma once
+
+// Unpacks the gzip file at source into a new or truncated file at target; a
+// source without gzip header is copied unchanged. Stops at the end of the data
+// or at the first read error. Reports nothing: the caller verifies the target.
+void GunzipFile(const char* source, const char* target);

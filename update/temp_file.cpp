@@ -1,0 +1,36 @@
+#include "update/temp_file.h"
+#include "app/launcher_shared.h"
+
+static const char TempPrefix[] = "mj";
+
+// Shows why the temporary file could not be made and abandons the construction.
+[[noreturn]] static void FailTempFile(const char* text)
+{
+    throw MessageBoxA(NULL, text, LauncherTitle, MB_OK);
+}
+
+TempFile::TempFile()
+{
+    path[0] = '\0';
+    char folder[MAX_PATH];
+    if (GetTempPathA(sizeof folder, folder) == 0)
+        FailTempFile("GetTempPath failed");
+    if (GetTempFileNameA(folder, TempPrefix, 0, path) == 0) {
+        path[0] = '\0';
+        FailTempFile("GetTempFileName failed");
+    }
+}
+
+TempFile::TempFile(const char* folder)
+{
+    if (GetTempFileNameA(folder, TempPrefix, 0, path) == 0)
+        path[0] = '\0';
+}
+
+TempFile::~TempFile()
+{
+    if (path[0] != '\0' && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
+        DeleteFileA(path);
+        path[0] = '\0';
+    }
+}

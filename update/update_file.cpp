@@ -1,0 +1,130 @@
+#include "update/update_file.h"
+#include <string>
+#include "app/launcher_shared.h"
+#include "http/http_connection.h"
+#include "http/progress_callback.h"
+#include "log/log_printf.h"
+#include "update/ansi_lead_byte.h"
+#include "update/base_url.h"
+#include "update/file_md5.h"
+#include "update/file_name_check.h"
+#include "update/gunzip_file.h"
+#include "update/md5.h"
+#include "update/temp_file.h"
+#include "update/wait_while_running.h"
+
+// Appended to the file name when the unpacked file does not verify. Shift-JIS:
+// " invalid md5", then "A restart of the computer may be needed when this error
+// appears" and "If Korvan is running, please quit it", each line marked with a
+// reference mark.
+static const char VerifyFailedText[] =
+    " invalid md5\r\n\r\n"
+    "\x81\xa6\x82\xb1\x82\xcc\x83\x47\x83\x89\x81\x5b\x82\xaa\x8f\x6f\x82\xe9\x8f\xea"
+    "\x8d\x87\x82\xc9\x82\xcd\x83\x52\x83\x93\x83\x73\x83\x85\x81\x5b\x83\x5e\x82\xcc"
+    "\x8d\xc4\x8b\x4e\x93\xae\x82\xaa\x95\x4b\x97\x76\x82\xc8\x8f\xea\x8d\x87\x82\xaa"
+    "\x82\xa0\x82\xe8\x82\xdc\x82\xb7\r\n"
+    "\x81\xa6Korvan\x82\xf0\x8b\x4e\x93\xae\x82\xb5\x82\xc4\x82\xa2\x82\xe9\x8f\xea"
+    "\x8d\x87\x82\xc9\x82\xcd\x8f\x49\x97\xb9\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3"
+    "\x82\xa2\r\n";
+
+// Appended to a listed name that would leave the working directory.
+static const char InvalidNameText[] = " invalid file name";
+
+// Shows name + text as an error owned by the launcher window, unless the
+// launcher is closing (its thread may already be waiting for this one).
+static void ShowFileError(HWND window, const RunFlag* running, const char* name, const char* text)
+{
+    if (running->load())
+        MessageBoxA(window, (std::string(name) + text).c_str(), LauncherTitle, MB_ICONERROR);
+}
+
+// Returns the folder part of a relative name ("." when it has none).
+static std::string NameFolder(const char* name)
+{
+    size_t end = 0;
+    for (size_t i = 0; name[i] != '\0'; ++i) {
+        if (IsAnsiLeadByte(static_cast<unsigned char>(name[i])) && name[i + 1] != '\0')
+            ++i;
+        else if (name[i] == '\\' || name[i] == '/')
+            end = i + 1;
+    }
+    return end == 0 ? std::string(".") : std::string(name, end);
+}
+
+// Unpacks source next to target, verifies it and only then moves it over
+// target, so that target is always either the old or the verified new file.
+// Returns 0 when target now holds the verified file, 1 otherwise (target unchanged).
+static int InstallVerified(const char* source, const char* target, const char* expectedMd5)
+{
+    TempFile unpacked(NameFolder(target).c_str());
+    if (unpacked.path[0] == '\0')
+        return 1;
+    GunzipFile(source, unpacked.path);
+    if (!Md5TextEqual(FileMd5(unpacked.path), expectedMd5))
+        return 1;
+    if (!MoveFileExA(unpacked.path, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return 1;
+    unpacked.Keep();
+    return 0;
+}
+
+// Downloads and installs a file whose name was checked. Returns 0 or 1 as
+// UpdateFile; throws when no temporary file can be made.
+static int DownloadAndInstall(HWND window, HWND fileBar, const RunFlag* running,
+                              const char* name, const char* expectedMd5)
+{
+    ProgressCallback callback(fileBar, running);
+    TempFile download;
+    if (Md5TextEqual(FileMd5(name), expectedMd5))
+        return 0;
+
+    std::string url = std::string(GetBaseUrl()) + name + ".gz";
+    LogPrintf("GOING DOWNLOAD %s BEGIN\r\n", name);
+    for (;;) {
+        callback.AddRef();
+        HRESULT result;
+        {
+            HttpConnection connection;
+            result = connection.DownloadToFile(url.c_str(), download.path, &callback);
+        }
+        callback.Release();
+        if (result == 0 || !running->load())
+            break;
+        ShowWindow(window, SW_SHOW);
+        WaitWhileRunning(10000, running);
+    }
+    LogPrintf("GOING DOWNLOAD %s END\r\n", name);
+
+    if (!running->load())
+        return 1;
+    if (InstallVerified(download.path, name, expectedMd5) == 0)
+        return 0;
+    ShowFileError(window, running, name, VerifyFailedText);
+    return 1;
+}
+
+int UpdateFile(HWND window, HWND fileBar, const RunFlag* running, const char* name,
+               const char* expectedMd5)
+{
+    if (!IsSafeFileName(name, IsAnsiLeadByte)) {
+        ShowFileError(window, running, name, InvalidNameText);
+        return 1;
+    }
+    if (IsUpdateSkipped(name))
+        return 0;
+    try {
+        return DownloadAndInstall(window, fileBar, running, name, expectedMd5);
+    } catch (int) {
+        // The temporary file failed and its message was shown: the run stops.
+        return 1;
+    }
+}
+
+bool IsUpdateSkipped(const char* name)
+{
+    std::string marker = std::string(name) + ".skipupdate";
+    if (GetFileAttributesA(marker.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return false;
+    LogPrintf("SKIPUPDATE %s\r\n", name);
+    return true;
+}
