@@ -162,6 +162,15 @@ TEST_F(UpdateFileTest, MissingFileInASubfolderAndPlainObjectBehindTheGzUrl)
     EXPECT_TRUE(boxes.empty());
 }
 
+TEST_F(UpdateFileTest, FoldersMissingLocallyAreCreated)
+{
+    server.Add(HttpResponse("200 OK", GzipBytes("new")));
+    EXPECT_EQ(0, Update("data/sub\\x.dll", Md5OfBytes("new", 3)));
+    EXPECT_EQ("new", Contents("data\\sub\\x.dll"));
+    EXPECT_EQ(tempBefore, TempFiles());
+    EXPECT_TRUE(boxes.empty());
+}
+
 // Serves a reply for the new contents that fails verification in one way.
 enum class Damage { WrongContents, TruncatedArchive, CorruptArchive, TargetInUse };
 
