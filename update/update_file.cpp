@@ -38,15 +38,20 @@ static void ShowFileError(HWND window, const RunFlag* running, const char* name,
         MessageBoxA(window, (std::string(name) + text).c_str(), LauncherTitle, MB_ICONERROR);
 }
 
-// Returns the folder part of a relative name ("." when it has none).
-static std::string NameFolder(const char* name)
+// Creates the folders of a relative name that don't exist yet, level by level,
+// so that a file of a subfolder new to this player can be installed. The name
+// was checked to stay below the working directory. Returns the folder part of
+// the name ("." when it has none).
+static std::string MakeNameFolder(const char* name)
 {
     size_t end = 0;
     for (size_t i = 0; name[i] != '\0'; ++i) {
-        if (IsAnsiLeadByte(static_cast<unsigned char>(name[i])) && name[i + 1] != '\0')
+        if (IsAnsiLeadByte(static_cast<unsigned char>(name[i])) && name[i + 1] != '\0') {
             ++i;
-        else if (name[i] == '\\' || name[i] == '/')
+        } else if (name[i] == '\\' || name[i] == '/') {
+            CreateDirectoryA(std::string(name, i).c_str(), NULL);  // an existing level is fine
             end = i + 1;
+        }
     }
     return end == 0 ? std::string(".") : std::string(name, end);
 }
@@ -56,7 +61,7 @@ static std::string NameFolder(const char* name)
 // Returns 0 when target now holds the verified file, 1 otherwise (target unchanged).
 static int InstallVerified(const char* source, const char* target, const char* expectedMd5)
 {
-    TempFile unpacked(NameFolder(target).c_str());
+    TempFile unpacked(MakeNameFolder(target).c_str());
     if (unpacked.path[0] == '\0')
         return 1;
     GunzipFile(source, unpacked.path);

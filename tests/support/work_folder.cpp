@@ -91,6 +91,17 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes)
     return ok && written == bytes.size();
 }
 
+std::string PatternBytes(size_t size)
+{
+    std::string data(size, '\0');
+    unsigned value = 12345;
+    for (char& byte : data) {
+        value = value * 1103515245u + 12345u;
+        byte = static_cast<char>(value >> 16);
+    }
+    return data;
+}
+
 std::string GzipBytes(const std::string& data)
 {
     z_stream stream = {};

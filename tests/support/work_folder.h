@@ -39,6 +39,8 @@ bool PathExists(const std::string& path);
 bool ReadFileBytes(const std::string& path, std::string* bytes);
 // Creates or replaces the file at path with bytes. Returns true on success.
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
+// Returns size bytes that repeat no short pattern (and compress poorly).
+std::string PatternBytes(size_t size);
 // Returns data compressed into the gzip format.
 std::string GzipBytes(const std::string& data);
 // Returns the system's temporary folder, ending in '\'.

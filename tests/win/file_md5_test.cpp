@@ -9,18 +9,6 @@ namespace {
 
 const std::string kZeros(32, '0');
 
-// Returns size bytes that repeat no short pattern.
-std::string Bytes(size_t size)
-{
-    std::string data(size, '\0');
-    unsigned value = 12345;
-    for (auto& byte : data) {
-        value = value * 1103515245u + 12345u;
-        byte = static_cast<char>(value >> 16);
-    }
-    return data;
-}
-
 }  // namespace
 
 TEST(FileMd5, EmptyFileGivesTheMd5OfNothing)
@@ -45,7 +33,7 @@ TEST(FileMd5, AgreesWithOneShotMd5AcrossReadBlocks)
 {
     WorkFolder folder;
     for (size_t size : {1, 63, 64, 1023, 1024, 1025, 2048, 2049, 100000}) {
-        const std::string data = Bytes(size);
+        const std::string data = PatternBytes(size);
         ASSERT_TRUE(WriteFileBytes("x.dll", data));
         EXPECT_EQ(Md5OfBytes(data.data(), data.size()), FileMd5("x.dll")) << size << " bytes";
     }

@@ -55,13 +55,14 @@ protected:
         return result;
     }
 
-    // The log lines received since the test began (each without its NUL).
-    std::vector<std::string> LogLines()
+    // The log lines received since the test began (each without its NUL) that
+    // mention one of names: other programs may log to the same port meanwhile.
+    std::vector<std::string> LogLinesAbout(std::initializer_list<const char*> names)
     {
         // Datagrams arrive in order: once the mark is here, every earlier line is too.
         static unsigned marks = 0;
-        char mark[32];
-        wsprintfA(mark, "MARK %u\r\n", ++marks);
+        char mark[48];
+        wsprintfA(mark, "MARK %lu %u\r\n", GetCurrentProcessId(), ++marks);
         LogPrintf("%s", mark);
         EXPECT_TRUE(receiver->WaitForDatagram(std::string(mark) + '\0'));
         std::vector<std::string> lines;
@@ -69,7 +70,12 @@ protected:
             std::string line = datagram.substr(0, datagram.find('\0'));
             if (line == mark)
                 break;
-            lines.push_back(line);
+            for (const char* name : names) {
+                if (line.find(name) != std::string::npos) {
+                    lines.push_back(line);
+                    break;
+                }
+            }
         }
         return lines;
     }
@@ -109,7 +115,8 @@ TEST_F(UpdateFileTest, SkipMarkerFileOrFolderSkipsTheFile)
 
     EXPECT_EQ(0, Update("a.exe", Md5OfBytes("new", 3)));
     EXPECT_EQ(0, Update("b.dll", Md5OfBytes("new", 3)));
-    EXPECT_EQ(std::vector<std::string>({"SKIPUPDATE a.exe\r\n", "SKIPUPDATE b.dll\r\n"}), LogLines());
+    EXPECT_EQ(std::vector<std::string>({"SKIPUPDATE a.exe\r\n", "SKIPUPDATE b.dll\r\n"}),
+              LogLinesAbout({"a.exe", "b.dll"}));
     EXPECT_EQ(0u, server.ConnectionCount());
     EXPECT_FALSE(PathExists("a.exe"));
     EXPECT_EQ("local", Contents("b.dll"));
@@ -121,7 +128,7 @@ TEST_F(UpdateFileTest, CurrentFileIsLeftAloneWithoutTempFiles)
     ASSERT_TRUE(WriteFileBytes("game.exe", "current"));
     EXPECT_EQ(0, Update("game.exe", Md5OfBytes("current", 7)));
     EXPECT_EQ(0u, server.ConnectionCount());
-    EXPECT_TRUE(LogLines().empty());
+    EXPECT_TRUE(LogLinesAbout({"game.exe"}).empty());
     EXPECT_EQ("current", Contents("game.exe"));
     EXPECT_EQ(tempBefore, TempFiles());
     EXPECT_TRUE(boxes.empty());
@@ -139,7 +146,7 @@ TEST_F(UpdateFileTest, OutdatedFileIsDownloadedUnpackedAndVerified)
     EXPECT_EQ(0u, server.Requests()[0].find("GET /files/game.exe.gz HTTP/1.0\r\n"));
     EXPECT_EQ(std::vector<std::string>({"GOING DOWNLOAD game.exe BEGIN\r\n",
                                         "GOING DOWNLOAD game.exe END\r\n"}),
-              LogLines());
+              LogLinesAbout({"game.exe"}));
     EXPECT_EQ(tempBefore, TempFiles());
     EXPECT_TRUE(boxes.empty());
 }
@@ -155,6 +162,15 @@ TEST_F(UpdateFileTest, MissingFileInASubfolderAndPlainObjectBehindTheGzUrl)
     EXPECT_TRUE(boxes.empty());
 }
 
+TEST_F(UpdateFileTest, FoldersMissingLocallyAreCreated)
+{
+    server.Add(HttpResponse("200 OK", GzipBytes("new")));
+    EXPECT_EQ(0, Update("data/sub\\x.dll", Md5OfBytes("new", 3)));
+    EXPECT_EQ("new", Contents("data\\sub\\x.dll"));
+    EXPECT_EQ(tempBefore, TempFiles());
+    EXPECT_TRUE(boxes.empty());
+}
+
 // Serves a reply for the new contents that fails verification in one way.
 enum class Damage { WrongContents, TruncatedArchive, CorruptArchive, TargetInUse };
 
@@ -163,9 +179,7 @@ class VerificationFailureTest : public UpdateFileTest,
 
 TEST_P(VerificationFailureTest, KeepsTheLocalFileAndTellsTheUser)
 {
-    std::string fresh(50000, '\0');
-    for (size_t i = 0; i < fresh.size(); ++i)
-        fresh[i] = static_cast<char>((i * 7919) >> 5);
+    const std::string fresh = PatternBytes(50000);
     std::string packed = GzipBytes(fresh);
     switch (GetParam()) {
     case Damage::WrongContents: packed = GzipBytes("something else"); break;
@@ -228,7 +242,7 @@ TEST_F(UpdateFileTest, NamesLeavingTheWorkingDirectoryAreRefused)
         EXPECT_TRUE(boxes[0].hasIcon);
     }
     EXPECT_EQ(0u, server.ConnectionCount());
-    EXPECT_TRUE(LogLines().empty());
+    EXPECT_TRUE(LogLinesAbout({"x.exe", "x.dll", "b.exe"}).empty());
     EXPECT_TRUE(FilesMatching(work.path + "game\\", "*").empty());
     EXPECT_EQ(workBefore, FilesMatching(work.path, "*"));
     EXPECT_EQ(rootFileBefore, PathExists("C:\\x.exe"));
@@ -262,7 +276,7 @@ TEST_F(UpdateFileTest, ClosingDuringThePauseEndsTheStepAfterOneMoreAttempt)
     EXPECT_EQ(2u, server.ConnectionCount());
     EXPECT_EQ(std::vector<std::string>({"GOING DOWNLOAD game.exe BEGIN\r\n",
                                         "GOING DOWNLOAD game.exe END\r\n"}),
-              LogLines());
+              LogLinesAbout({"game.exe"}));
     EXPECT_EQ("old", Contents("game.exe"));
     EXPECT_TRUE(boxes.empty());
     EXPECT_EQ(tempBefore, TempFiles());
@@ -308,7 +322,7 @@ TEST_F(UpdateFileTest, DownloadSucceedingAtTheThirdAttempt)
     EXPECT_EQ(fresh, Contents("game.exe"));
     EXPECT_EQ(std::vector<std::string>({"GOING DOWNLOAD game.exe BEGIN\r\n",
                                         "GOING DOWNLOAD game.exe END\r\n"}),
-              LogLines());
+              LogLinesAbout({"game.exe"}));
     EXPECT_TRUE(boxes.empty());
     EXPECT_EQ(tempBefore, TempFiles());
 }

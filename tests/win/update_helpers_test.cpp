@@ -97,22 +97,10 @@ static bool GunzipEnds(const char* source, const char* target)
     return true;
 }
 
-// Bytes that compress poorly and span several 4096-byte reads.
-static std::string SampleBytes(size_t size)
-{
-    std::string bytes(size, '\0');
-    unsigned value = 12345;
-    for (char& c : bytes) {
-        value = value * 1103515245u + 12345u;
-        c = static_cast<char>(value >> 23);
-    }
-    return bytes;
-}
-
 TEST(GunzipFile, UnpacksGzipAndCopiesPlainFiles)
 {
     WorkFolder work;
-    const std::string data = SampleBytes(3 * 4096 + 17);
+    const std::string data = PatternBytes(3 * 4096 + 17);
     ASSERT_TRUE(WriteFileBytes("a.gz", GzipBytes(data)));
     ASSERT_TRUE(WriteFileBytes("target", "old contents that are longer than nothing"));
     ASSERT_TRUE(GunzipEnds("a.gz", "target"));
@@ -132,7 +120,7 @@ TEST(GunzipFile, UnpacksGzipAndCopiesPlainFiles)
 TEST(GunzipFile, EndsOnDamagedArchives)
 {
     WorkFolder work;
-    const std::string data = SampleBytes(64 * 1024);
+    const std::string data = PatternBytes(64 * 1024);
     const std::string packed = GzipBytes(data);
 
     std::string corrupt = packed;
