@@ -7,7 +7,7 @@ import pytest
 from harness import expect
 from harness import fault_server as fs
 from harness.polling import wait_until
-from harness.release import sample_bytes
+from harness.release import read_published, sample_bytes
 
 
 def test_redirect_chain_of_nine_is_followed(scenario):
@@ -61,13 +61,9 @@ def test_list_server_down_then_up(scenario, fault_server):
     server = fault_server(files_dir=scenario.release_dir("later"))
     data = sample_bytes("later", 100000)
     out = scenario.publish("later", {"a.exe": data}, base_url=server.url("/"))
-    with open(out + "/md5.txt", "rb") as f:
-        listing = f.read()
-    with open(out + "/a.exe.gz", "rb") as f:
-        archive = f.read()
+    listing, archive = read_published(out, "md5.txt"), read_published(out, "a.exe.gz")
     server.route("/md5.txt", fs.raw(fs.head_of_size(4095, length=len(listing)) + listing))
-    answers = iter([fs.lying_length(archive, len(archive) - 1000)])
-    server.route("/a.exe.gz", lambda c: next(answers, fs.respond(archive))(c))
+    server.route("/a.exe.gz", fs.in_turn(fs.lying_length(archive, len(archive) - 1000), then=fs.respond(archive)))
     server.refuse()
 
     folder = scenario.game_folder()
@@ -97,14 +93,11 @@ def test_a_bad_head_and_a_stalled_body_are_retried(scenario, fault_server):
     server = fault_server(files_dir=scenario.release_dir("stall"))
     data = sample_bytes("stall", 200000)
     out = scenario.publish("stall", {"a.exe": data}, base_url=server.url("/"))
-    with open(out + "/md5.txt", "rb") as f:
-        listing = f.read()
-    with open(out + "/a.exe.gz", "rb") as f:
-        archive = f.read()
-    lists = iter([fs.raw(fs.head_of_size(4096, length=len(listing)) + listing)])
-    server.route("/md5.txt", lambda c: next(lists, fs.respond(listing))(c))
-    stalls = iter([fs.stall(60, before=fs.ok_head(len(archive)) + archive[:50000])])
-    server.route("/a.exe.gz", lambda c: next(stalls, fs.respond(archive))(c))
+    listing, archive = read_published(out, "md5.txt"), read_published(out, "a.exe.gz")
+    server.route("/md5.txt", fs.in_turn(fs.raw(fs.head_of_size(4096, length=len(listing)) + listing),
+                                        then=fs.respond(listing)))
+    server.route("/a.exe.gz", fs.in_turn(fs.stall(60, before=fs.ok_head(len(archive)) + archive[:50000]),
+                                         then=fs.respond(archive)))
 
     folder = scenario.game_folder()
     run = scenario.start(folder)
