@@ -7,7 +7,7 @@ import pytest
 from harness import expect
 from harness import fault_server as fs
 from harness.polling import wait_until
-from harness.release import sample_bytes
+from harness.release import read_published, sample_bytes
 
 
 def test_redirect_chain_of_nine_is_followed(scenario):
@@ -61,13 +61,9 @@ def test_list_server_down_then_up(scenario, fault_server):
     server = fault_server(files_dir=scenario.release_dir("later"))
     data = sample_bytes("later", 100000)
     out = scenario.publish("later", {"a.exe": data}, base_url=server.url("/"))
-    with open(out + "/md5.txt", "rb") as f:
-        listing = f.read()
-    with open(out + "/a.exe.gz", "rb") as f:
-        archive = f.read()
+    listing, archive = read_published(out, "md5.txt"), read_published(out, "a.exe.gz")
     server.route("/md5.txt", fs.raw(fs.head_of_size(4095, length=len(listing)) + listing))
-    answers = iter([fs.lying_length(archive, len(archive) - 1000)])
-    server.route("/a.exe.gz", lambda c: next(answers, fs.respond(archive))(c))
+    server.route("/a.exe.gz", fs.in_turn(fs.lying_length(archive, len(archive) - 1000), then=fs.respond(archive)))
     server.refuse()
 
     folder = scenario.game_folder()
@@ -87,4 +83,52 @@ def test_list_server_down_then_up(scenario, fault_server):
     assert run.wait(30) == 0
     assert scenario.log.messages() == (
         expect.start_lines() + [b"BASEURL=" + server.url("/").encode() + b"\r\n", refused] +
+        expect.download_lines("a.exe") + [b"EXIT LAUNCHER\r\n"])
+
+
+def test_a_bad_head_and_a_stalled_body_are_retried(scenario, fault_server):
+    """A list whose head needs a 4,096th byte fails at once and is fetched again
+    10 s later; an archive whose body stalls fails after the 10-second receive
+    time-out and is fetched again 10 s after that."""
+    server = fault_server(files_dir=scenario.release_dir("stall"))
+    data = sample_bytes("stall", 200000)
+    out = scenario.publish("stall", {"a.exe": data}, base_url=server.url("/"))
+    listing, archive = read_published(out, "md5.txt"), read_published(out, "a.exe.gz")
+    server.route("/md5.txt", fs.in_turn(fs.raw(fs.head_of_size(4096, length=len(listing)) + listing),
+                                        then=fs.respond(listing)))
+    server.route("/a.exe.gz", fs.in_turn(fs.stall(60, before=fs.ok_head(len(archive)) + archive[:50000]),
+                                         then=fs.respond(archive)))
+
+    folder = scenario.game_folder()
+    run = scenario.start(folder)
+    wait_until(folder.record, 90, "the game to start")
+    assert folder.read("a.exe") == data
+    lists_at = [r.time for r in server.requests_for("/md5.txt")]
+    assert len(lists_at) == 2 and 9.5 <= lists_at[1] - lists_at[0] <= 13.0
+    tries = [r.time for r in server.requests_for("/a.exe.gz")]
+    assert len(tries) == 2 and 19.5 <= tries[1] - tries[0] <= 24.0
+    assert run.close()
+    assert run.wait(30) == 0
+    assert scenario.log.messages() == (
+        expect.start_lines() + [b"BASEURL=" + server.url("/").encode() + b"\r\n"] +
+        expect.download_lines("a.exe") + [b"EXIT LAUNCHER\r\n"])
+
+
+def test_close_during_an_endless_download(scenario, fault_server):
+    """A body without length that never ends: the file bar's range is 0 to 0;
+    closing the window aborts the download at its next block."""
+    server = fault_server(files_dir=scenario.release_dir("endless"))
+    scenario.publish("endless", {"a.exe": sample_bytes("endless", 1000)}, base_url=server.url("/"))
+    server.route("/a.exe.gz", fs.endless(b"\x1f" * 8192))
+    folder = scenario.game_folder({"a.exe": b"old"})
+    run = scenario.start(folder)
+    window = run.wait_bar(3002, visible=True, timeout=60)
+    assert window["bars"][1]["range"] == [0, 0]
+    closed = time.monotonic()
+    assert run.close()
+    assert run.wait(30) == 0
+    assert time.monotonic() - closed < 8
+    assert folder.read("a.exe") == b"old" and folder.record() is None
+    assert scenario.log.messages() == (
+        expect.start_lines() + [b"BASEURL=" + server.url("/").encode() + b"\r\n"] +
         expect.download_lines("a.exe") + [b"EXIT LAUNCHER\r\n"])

@@ -11,7 +11,7 @@ from harness import expect, paths
 from harness import fault_server as fs
 from harness.dll import build_marker_dll
 from harness.polling import wait_until
-from harness.release import gzip_bytes, md5_text, sample_bytes
+from harness.release import gzip_bytes, read_published, sample_bytes
 
 ARGS = b'-server "alpha beta"  \x94\xc5\x81\x5c end\\ x="y z"'
 
@@ -83,8 +83,7 @@ def test_close_during_a_download(scenario, fault_server):
     server = fault_server(files_dir=scenario.release_dir("gated"))
     big = sample_bytes("big", 2000000)
     scenario.publish("gated", {"a.dll": sample_bytes("a", 5000), "big.exe": big}, base_url=server.url("/"))
-    with open(os.path.join(scenario.release_dir("gated"), "big.exe.gz"), "rb") as f:
-        archive = f.read()
+    archive = read_published(scenario.release_dir("gated"), "big.exe.gz")
     sent = 800000
     server.route("/big.exe.gz", fs.gated(archive, sent, gate))
     folder = scenario.game_folder()

@@ -107,6 +107,13 @@ def gated(body, sent, gate, length=True):
     return run
 
 
+def in_turn(*first, then):
+    """Answers the first requests with the behaviours of first, one each, and
+    every later request with then."""
+    pending = iter(first)
+    return lambda c: next(pending, then)(c)
+
+
 class FaultServer:
     """Serves routes (exact request paths, bytes) and, for other paths, the files
     of files_dir (404 when missing). Every request is recorded."""

@@ -4,7 +4,6 @@ import gzip
 import hashlib
 import os
 import random
-import shutil
 import subprocess
 
 from .paths import PUBLISH_TOOL
@@ -92,6 +91,12 @@ def write_resinfo(path, text):
         f.write(text)
 
 
+def read_published(out_dir, name):
+    """Returns the bytes of a published file ("md5.txt", "a.exe.gz", ...)."""
+    with open(os.path.join(out_dir, name), "rb") as f:
+        return f.read()
+
+
 def read_list(out_dir):
     """Returns md5.txt as {name bytes: md5 bytes}."""
     with open(os.path.join(out_dir, "md5.txt"), "rb") as f:
@@ -102,7 +107,3 @@ def read_list(out_dir):
             name, _, md5 = item.partition(b"=")
             out[name] = md5
     return out
-
-
-def copy_tree(src, dst):
-    shutil.copytree(src, dst, dirs_exist_ok=True)

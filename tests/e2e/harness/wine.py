@@ -131,14 +131,15 @@ class GameFolder:
     """A fresh game folder: launcher.exe, the stand-in game as korvan.exe and,
     if wanted, a config.ini. Its unique name marks every process started from it."""
 
-    def __init__(self, root, config_ini=True, game=True, name="game"):
+    def __init__(self, root, config_ini=True, game=True, name="game", reuse=False):
+        """reuse keeps an existing folder as it is, with a fresh launcher.exe."""
         self.path = os.path.join(root, name)
-        os.makedirs(self.path)
+        os.makedirs(self.path, exist_ok=reuse)
         if os.path.exists(paths.LAUNCHER_EXE):
             shutil.copy(paths.LAUNCHER_EXE, os.path.join(self.path, "launcher.exe"))
         if game:
             shutil.copy(paths.FAKE_KORVAN_EXE, os.path.join(self.path, "korvan.exe"))
-        if config_ini:
+        if config_ini and not self.exists("config.ini"):
             self.write("config.ini", b"")
         self.record_file = os.path.join(root, "korvan-record-" + name)
         self.dll_marker = os.path.join(root, "dll-loads-" + name)
