@@ -5,6 +5,8 @@
 //   probe wait-window|wait-visible|wait-gone|wait-msgbox|wait-no-msgbox|wait-bar
 //   probe escape [--mode post|input]   probe close [--mode post|syscommand]
 //   probe press [--button 1]
+//   probe spawn --cmdline-hex HEX [--cwd DIR]: starts a program with exactly
+//     that command line, prints its process id, waits and prints its exit code.
 // Options: --class NAME (default the launcher's), --hwnd N, --pid N and --exe
 // PATH-PART (windows and boxes of one process), --timeout SECONDS, --id BAR,
 // --visible 0|1, --min-pos N.
@@ -35,6 +37,8 @@ struct Options {
     long minPos = -1;
     std::string mode;
     std::string exe;   // part of the owning process's image path, any case
+    std::string commandLine;
+    std::string cwd;
 };
 
 // One JSON object built field by field.
@@ -371,6 +375,28 @@ int Press(const Options& options)
     return pressed && gone ? 0 : 1;
 }
 
+int Spawn(const Options& options)
+{
+    std::vector<char> commandLine(options.commandLine.begin(), options.commandLine.end());
+    commandLine.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        options.cwd.empty() ? nullptr : options.cwd.c_str(), &startup, &process)) {
+        PrintLine(Json().Bool("started", false).Num("error", GetLastError()).Done());
+        return 1;
+    }
+    PrintLine(Json().Bool("started", true).Num("pid", process.dwProcessId).Done());
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    PrintLine(Json().Num("exit", code).Done());
+    return 0;
+}
+
 int Run(const Options& options)
 {
     const std::string& c = options.command;
@@ -406,6 +432,8 @@ int Run(const Options& options)
     }
     if (c == "press")
         return Press(options);
+    if (c == "spawn")
+        return Spawn(options);
     if (c == "wait-window" || c == "wait-visible" || c == "wait-bar") {
         HWND window = nullptr;
         bool met = WaitFor(options, [&] {
@@ -446,6 +474,16 @@ int Run(const Options& options)
     return 2;
 }
 
+std::string FromHex(const char* hex)
+{
+    std::string bytes;
+    for (; hex[0] != '\0' && hex[1] != '\0'; hex += 2) {
+        char pair[3] = {hex[0], hex[1], 0};
+        bytes.push_back(static_cast<char>(strtoul(pair, nullptr, 16)));
+    }
+    return bytes;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -483,6 +521,10 @@ int main(int argc, char** argv)
             options.mode = value;
         else if (key == "--exe")
             options.exe = value;
+        else if (key == "--cmdline-hex")
+            options.commandLine = FromHex(value);
+        else if (key == "--cwd")
+            options.cwd = value;
         else {
             fprintf(stderr, "probe: unknown option %s\n", key.c_str());
             return 2;

@@ -1,16 +1,19 @@
 // probe_target: a window shaped like the launcher's, for testing the probe on its
 // own. Class "WC_PROBE_TARGET", the launcher's title and styles, a 320x32 client
 // area centred in the work area, bar 3001 at 2 of 5 and a hidden bar 3002 at 250
-// of 1000. Escape (key up) and WM_CLOSE close it. With an argument, it shows that
-// text in an error message box owned by the window once the window is visible.
+// of 1000. Escape (key up) and WM_CLOSE close it. With an argument (the bytes of a
+// text in hexadecimal), it shows that text in an error message box owned by the
+// window once the window is visible.
 // Exit status: the message box's result (0 without one).
 #include <windows.h>
 #include <commctrl.h>
+#include <stdlib.h>
+#include <string>
 #include "app/launcher_shared.h"
 
 namespace {
 
-const char* boxText = nullptr;
+std::string boxText;
 int boxResult = 0;
 
 LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -18,8 +21,8 @@ LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     switch (message) {
     case WM_TIMER:
         KillTimer(window, 1);
-        if (boxText != nullptr)
-            boxResult = MessageBoxA(window, boxText, LauncherTitle, MB_ICONERROR);
+        if (!boxText.empty())
+            boxResult = MessageBoxA(window, boxText.c_str(), LauncherTitle, MB_ICONERROR);
         return 0;
     case WM_KEYUP:
         if (wParam == VK_ESCAPE)
@@ -36,8 +39,10 @@ LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
-    if (commandLine != nullptr && commandLine[0] != '\0')
-        boxText = commandLine;
+    for (const char* hex = commandLine; hex[0] != '\0' && hex[1] != '\0'; hex += 2) {
+        char pair[3] = {hex[0], hex[1], 0};
+        boxText.push_back(static_cast<char>(strtoul(pair, nullptr, 16)));
+    }
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = TargetProc;
     windowClass.hInstance = instance;

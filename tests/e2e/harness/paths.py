@@ -1,0 +1,26 @@
+"""Where things are: the checkout, the builds, the Wine loader."""
+import os
+
+TOP = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..", ".."))
+WIN64 = os.path.join(TOP, "build", "win64")
+NATIVE = os.path.join(TOP, "build", "native")
+RESULTS = os.path.join(TOP, "build", "results")
+
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+
+LAUNCHER_EXE = os.path.join(WIN64, "launcher.exe")
+FAKE_KORVAN_EXE = os.path.join(WIN64, "fake_korvan.exe")
+PROBE_EXE = os.path.join(WIN64, "probe.exe")
+PROBE_TARGET_EXE = os.path.join(WIN64, "probe_target.exe")
+PUBLISH_TOOL = os.path.join(NATIVE, "publish", "korvan-publish")
+
+# The x86_64 test launcher is built for this web server (scripts/common.sh).
+SERVER_HOST = "localhost"
+SERVER_PORT = 47080
+RESINFO_PATH = "/1/resinfo-release130.txt"
+
+
+def windows_path(unix_path):
+    """Returns the path as Wine programs see it through drive Z:."""
+    return "Z:" + os.path.abspath(unix_path).replace("/", "\\")

@@ -1,0 +1,109 @@
+"""Releases as the maker publishes them: "<name>.gz" archives, the list
+"md5.txt" and the resource-information text, made with korvan-publish."""
+import gzip
+import hashlib
+import os
+import random
+import subprocess
+
+from .paths import PUBLISH_TOOL
+
+
+def md5_text(data):
+    return hashlib.md5(data).hexdigest()
+
+
+def gzip_bytes(data):
+    """gzip with no time stamp or name, so equal input gives equal archives."""
+    return gzip.compress(data, compresslevel=9, mtime=0)
+
+
+def sample_bytes(tag, size):
+    """Returns size bytes of a stand-in executable: "MZ", then bytes fixed by tag."""
+    rnd = random.Random(tag)
+    body = bytes(rnd.getrandbits(8) for _ in range(max(0, size - 2)))
+    return (b"MZ" + body)[:size]
+
+
+def write_files(folder, files):
+    """Writes {name: bytes} below folder; names use "/" between folders."""
+    for name, data in files.items():
+        path = os.path.join(os.fsencode(folder), os.fsencode(name) if isinstance(name, str) else name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+
+
+def publish(game_dir, out_dir, base_url, resinfo=None):
+    """Publishes game_dir into out_dir with korvan-publish; resinfo is where the
+    resource-information text goes (default OUT_DIR/1/resinfo-release130.txt).
+    Returns the tool's standard output."""
+    if not os.path.exists(PUBLISH_TOOL):
+        return _publish_without_tool(game_dir, out_dir, base_url, resinfo)
+    args = [PUBLISH_TOOL, game_dir, out_dir, "--base-url", base_url]
+    if resinfo is not None:
+        args += ["--resinfo", resinfo]
+    done = subprocess.run(args, capture_output=True)
+    if done.returncode != 0:
+        raise RuntimeError("korvan-publish failed (%d): %s" % (done.returncode, done.stderr.decode(errors="replace")))
+    return done.stdout.decode(errors="replace")
+
+
+def _publish_without_tool(game_dir, out_dir, base_url, resinfo):
+    """Stand-in for korvan-publish while it is not built: the same archives,
+    list and resource-information text for plain ASCII names."""
+    entries = []
+    for folder, _, names in os.walk(game_dir):
+        for n in names:
+            if os.path.splitext(n)[1].lower() not in (".exe", ".dll"):
+                continue
+            path = os.path.join(folder, n)
+            name = os.path.relpath(path, game_dir).replace(os.sep, "/").encode("cp932")
+            with open(path, "rb") as f:
+                data = f.read()
+            write_archive(out_dir, name, data)
+            entries.append((name, md5_text(data).encode()))
+    write_list(out_dir, sorted(entries))
+    write_resinfo(resinfo or os.path.join(out_dir, "1", "resinfo-release130.txt"), b"BASEURL=" + base_url.encode())
+    return "published %d files without korvan-publish\n" % len(entries)
+
+
+def write_list(out_dir, entries):
+    """Writes md5.txt by hand: entries is a list of (name bytes, md5 text bytes),
+    joined as the launcher reads them ("name=md5&..."), in the order given."""
+    os.makedirs(out_dir, exist_ok=True)
+    with open(os.path.join(out_dir, "md5.txt"), "wb") as f:
+        f.write(b"&".join(n + b"=" + m for n, m in entries))
+
+
+def write_archive(out_dir, name, data, compress=True):
+    """Puts "<name>.gz" into out_dir (name as bytes, "/" between folders)."""
+    path = os.path.join(os.fsencode(out_dir), name + b".gz")
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(gzip_bytes(data) if compress else data)
+
+
+def write_resinfo(path, text):
+    """Writes the resource-information text (bytes, exactly)."""
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(text)
+
+
+def read_published(out_dir, name):
+    """Returns the bytes of a published file ("md5.txt", "a.exe.gz", ...)."""
+    with open(os.path.join(out_dir, name), "rb") as f:
+        return f.read()
+
+
+def read_list(out_dir):
+    """Returns md5.txt as {name bytes: md5 bytes}."""
+    with open(os.path.join(out_dir, "md5.txt"), "rb") as f:
+        text = f.read()
+    out = {}
+    for item in text.split(b"&"):
+        if item:
+            name, _, md5 = item.partition(b"=")
+            out[name] = md5
+    return out

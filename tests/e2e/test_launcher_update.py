@@ -1,0 +1,190 @@
+"""Whole update runs against nginx and the fault server: files brought up to date,
+the game started with the launcher's arguments, the window, closing."""
+import glob
+import os
+import re
+import threading
+
+import pytest
+
+from harness import expect, paths
+from harness import fault_server as fs
+from harness.dll import build_marker_dll
+from harness.polling import wait_until
+from harness.release import gzip_bytes, read_published, sample_bytes
+
+ARGS = b'-server "alpha beta"  \x94\xc5\x81\x5c end\\ x="y z"'
+
+
+def leftover_temp_files(scenario, folder):
+    return scenario.new_temp_files() + glob.glob(os.path.join(folder.path, "mj*.tmp"))
+
+
+def read_status(folder):
+    """Returns the LAUNCHER value of the [STATUS] section of config.ini (bytes)."""
+    text = folder.read("config.ini")
+    match = re.search(rb"\[STATUS\]\r?\n(?:[^\[]*\n)?LAUNCHER=([^\r\n]*)", text)
+    return match.group(1) if match else None
+
+
+def test_complete_update_from_an_empty_folder(scenario):
+    with open(paths.FAKE_KORVAN_EXE, "rb") as f:
+        game = f.read()
+    files = {"korvan.exe": game, "data1.dll": sample_bytes("data1", 200000),
+             "tool.exe": sample_bytes("tool", 1500000), "Patch.DLL": sample_bytes("patch", 3000),
+             "readme.txt": b"not an executable"}
+    scenario.publish("full", files)
+    folder = scenario.game_folder(game=False)
+    run = scenario.start(folder, ARGS)
+
+    record = wait_until(folder.record, 60, "the game to start")
+    assert record == (b'"korvan.exe" ' + ARGS, paths.windows_path(folder.path).encode())
+    for name, data in files.items():
+        if name.endswith("txt"):
+            assert not folder.exists(name)
+        else:
+            assert folder.read(name) == data, name
+    assert read_status(folder) == paths.windows_path(folder.launcher).encode()
+
+    window = run.wait_window(visible=True)
+    overall, file_bar = expect.check_window(window)
+    assert (overall["range"], overall["pos"], overall["visible"]) == ([0, 4], 4, True)
+    assert not file_bar["visible"]
+
+    # A second launcher only brings the first one's window forward.
+    second = scenario.start(folder, b"second")
+    assert second.wait(60) == 0
+    _, windows = scenario.desktop.probe("windows", "--class", expect.WINDOW_CLASS)
+    assert [w["hwnd"] for w in windows] == [window["hwnd"]]
+    assert windows[0]["visible"] and windows[0]["foreground"]
+
+    pressed = run.escape(mode="input")
+    assert pressed["sent"] and pressed["foreground"]
+    assert run.wait(30) == 0
+
+    keys = sorted(n.encode() for n in files if not n.endswith("txt"))
+    assert scenario.log.messages() == (
+        expect.start_lines(ARGS) + [b"BASEURL=" + scenario.web.url("/r/full/").encode() + b"\r\n"] +
+        expect.download_lines(*keys) + expect.start_lines(b"second") + [b"EXIT LAUNCHER\r\n"])
+    logged = [r for r in scenario.web_requests() if r["path"].startswith(("/1/", "/r/full/"))]
+    assert [r["path"] for r in logged] == (["/1/resinfo-release130.txt", "/r/full/md5.txt"] +
+                                           ["/r/full/%s.gz" % k.decode() for k in keys])
+    for r in logged:
+        assert r["host"] == "localhost" and r["accept_encoding"] == "gzip, deflate"
+        assert re.fullmatch(r"Mozilla/4\.0 \(compatible; R-FIG KORVAN; OS\d+/\d+\.\d+\.\d+; http://\S+/\)",
+                            r["agent"]), r["agent"]
+    assert leftover_temp_files(scenario, folder) == []
+
+
+def test_close_during_a_download(scenario, fault_server):
+    """The window shows when the download begins; closing it aborts the download
+    at its next block, the file and config.ini stay as they were, no game."""
+    gate = threading.Event()
+    server = fault_server(files_dir=scenario.release_dir("gated"))
+    big = sample_bytes("big", 2000000)
+    scenario.publish("gated", {"a.dll": sample_bytes("a", 5000), "big.exe": big}, base_url=server.url("/"))
+    archive = read_published(scenario.release_dir("gated"), "big.exe.gz")
+    sent = 800000
+    server.route("/big.exe.gz", fs.gated(archive, sent, gate))
+    folder = scenario.game_folder()
+    run = scenario.start(folder)
+    try:
+        window = run.wait_bar(3002, visible=True, min_pos=sent, timeout=60)
+        expect.check_window(window)
+        overall, file_bar = window["bars"]
+        assert (overall["range"], overall["pos"]) == ([0, 2], 2)
+        assert (file_bar["range"], file_bar["pos"], file_bar["visible"]) == ([0, len(archive)], sent, True)
+        shot = os.path.join(paths.RESULTS, "e2e-launcher-mid-update.png")
+        assert scenario.desktop.screenshot(shot)
+
+        assert run.close(mode="syscommand")
+        # Destruction hides the window, then waits for the worker, which waits in
+        # its receive: the process can't end before more data comes.
+        wait_until(lambda: not (run.window() or {}).get("visible"), 15, "the window to go")
+        assert run.running()
+    finally:
+        gate.set()
+    assert run.wait(20) == 0
+    assert not folder.exists("big.exe")
+    assert folder.read("a.dll") == sample_bytes("a", 5000)
+    assert folder.read("config.ini") == b""
+    assert folder.record() is None
+    assert scenario.log.messages() == (
+        expect.start_lines() + [b"BASEURL=" + server.url("/").encode() + b"\r\n"] +
+        expect.download_lines("a.dll", "big.exe") + [b"EXIT LAUNCHER\r\n"])
+    head = server.requests_for("/md5.txt")[0].head
+    assert re.fullmatch(rb"GET /md5\.txt HTTP/1\.0\r\n"
+                        rb"User-Agent: Mozilla/4\.0 \(compatible; R-FIG KORVAN; OS\d+/\d+\.\d+\.\d+; http://\S+/\)\r\n"
+                        rb"Accept-Encoding: gzip, deflate\r\nHost: 127\.0\.0\.1\r\n"
+                        rb"Korvan-Client-Type: download\r\n\r\n", head), head
+    assert leftover_temp_files(scenario, folder) == []
+
+
+def test_up_to_date_folder_with_skip_markers_and_a_loadable_library(scenario, tmp_path):
+    """Nothing is downloaded: current files, skip markers (file and folder) and a
+    library that loads are all taken as done; the game starts without arguments."""
+    library = build_marker_dll(str(tmp_path / "marker.dll"))
+    current = sample_bytes("current", 4000)
+    scenario.publish("current", {"current.exe": current, "skipped.exe": sample_bytes("new", 100),
+                                 "skipdir.dll": sample_bytes("sd", 100), "loadable.dll": sample_bytes("v2", 100),
+                                 "notes.txt": b"ignored"})
+    folder = scenario.game_folder({"current.exe": current, "skipped.exe": b"old",
+                                   "skipped.exe.skipupdate": b"", "loadable.dll": library})
+    os.makedirs(folder.file("skipdir.dll.skipupdate"))
+    run = scenario.start(folder)
+
+    assert wait_until(folder.record, 60, "the game to start") == (b'"korvan.exe"', paths.windows_path(folder.path).encode())
+    window = run.wait_window(visible=True)
+    overall, file_bar = expect.check_window(window)
+    assert (overall["range"], overall["pos"]) == ([0, 4], 4)
+    assert run.close()
+    assert run.wait(30) == 0
+
+    assert folder.read("skipped.exe") == b"old" and folder.read("loadable.dll") == library
+    assert not folder.exists("skipdir.dll") and not folder.exists("notes.txt")
+    assert folder.dll_loads() == [paths.windows_path(folder.file("loadable.dll").decode()).encode()]
+    assert scenario.log.messages() == (
+        expect.start_lines() + [b"BASEURL=" + scenario.web.url("/r/current/").encode() + b"\r\n",
+                                b"SKIPUPDATE skipdir.dll\r\n", b"SKIPUPDATE skipped.exe\r\n", b"EXIT LAUNCHER\r\n"])
+    assert [p for p in scenario.web_paths() if p.startswith("/r/current/")] == ["/r/current/md5.txt"]
+    assert leftover_temp_files(scenario, folder) == []
+
+
+def _damage(kind, data):
+    archive = gzip_bytes(data)
+    if kind == "other file":
+        return gzip_bytes(data[::-1])
+    if kind == "truncated":
+        return archive[:len(archive) // 2]
+    middle = len(archive) // 2
+    return archive[:middle] + bytes(b ^ 0x5A for b in archive[middle:middle + 64]) + archive[middle + 64:]
+
+
+@pytest.mark.parametrize("kind", ["other file", "truncated", "corrupt"])
+def test_verification_failure(scenario, kind):
+    """An archive that doesn't give the listed file: the error box, owned by the
+    window, with the exact Shift-JIS text; the local file is unchanged, no game."""
+    data = sample_bytes("verify", 300000)
+    out = scenario.publish("verify", {"b.exe": data, "c.exe": sample_bytes("c", 10)})
+    with open(os.path.join(out, "b.exe.gz"), "wb") as f:
+        f.write(_damage(kind, data))
+    folder = scenario.game_folder({"b.exe": b"old contents"})
+    run = scenario.start(folder)
+
+    box = run.wait_msgbox(timeout=60)
+    window = run.window()
+    assert box["caption"] == expect.LAUNCHER_TITLE
+    assert box["text"] == b"b.exe" + expect.VERIFY_FAILED
+    assert box["owner"] == window["hwnd"] and box["has_icon"] and box["buttons"] == [1]
+    assert folder.read("b.exe") == b"old contents"
+    run.press(1)
+    assert run.window() is not None and run.running()
+    assert run.close()
+    assert run.wait(30) == 0
+
+    assert folder.read("b.exe") == b"old contents" and not folder.exists("c.exe")
+    assert folder.record() is None and folder.read("config.ini") == b""
+    assert scenario.log.messages() == (
+        expect.start_lines() + [b"BASEURL=" + scenario.web.url("/r/verify/").encode() + b"\r\n"] +
+        expect.download_lines("b.exe") + [b"EXIT LAUNCHER\r\n"])
+    assert leftover_temp_files(scenario, folder) == []
