@@ -18,10 +18,11 @@ mkdir -p build
 build_all >build/demo-build.log 2>&1 || { cat build/demo-build.log; echo "build failed" >&2; exit 1; }
 echo "== Built: build/win32/launcher.exe (the product), build/win64/launcher.exe (run here under Wine)"
 
+# The helpers of common.sh are written for scripts without -e: call them in a test.
+trap 'set +e; stop_display' EXIT
 if [ -z "${DISPLAY:-}" ]; then
-  start_display
+  start_display || exit 1
   echo "== No DISPLAY: the launcher runs on a private Xvfb display $DISPLAY"
 fi
-trap stop_display EXIT
-prepare_wineprefix
+prepare_wineprefix || exit 1
 /usr/bin/python3 scripts/demo.py "$@"

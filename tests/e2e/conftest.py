@@ -66,6 +66,7 @@ def scenario(tmp_path, desktop, web, udp_log):
     """A launcher scenario; kills its processes and removes what it made."""
     need(paths.LAUNCHER_EXE)
     need(paths.FAKE_KORVAN_EXE)
+    need(paths.PUBLISH_TOOL)
     s = Scenario(str(tmp_path), desktop, web, udp_log)
     yield s
     s.close()

@@ -20,8 +20,7 @@ def gzip_bytes(data):
 
 def sample_bytes(tag, size):
     """Returns size bytes of a stand-in executable: "MZ", then bytes fixed by tag."""
-    rnd = random.Random(tag)
-    body = bytes(rnd.getrandbits(8) for _ in range(max(0, size - 2)))
+    body = random.Random(tag).randbytes(max(0, size - 2))
     return (b"MZ" + body)[:size]
 
 
@@ -39,7 +38,7 @@ def publish(game_dir, out_dir, base_url, resinfo=None):
     resource-information text goes (default OUT_DIR/1/resinfo-release130.txt).
     Returns the tool's standard output."""
     if not os.path.exists(PUBLISH_TOOL):
-        return _publish_without_tool(game_dir, out_dir, base_url, resinfo)
+        raise RuntimeError("korvan-publish is not built: " + PUBLISH_TOOL)
     args = [PUBLISH_TOOL, game_dir, out_dir, "--base-url", base_url]
     if resinfo is not None:
         args += ["--resinfo", resinfo]
@@ -47,25 +46,6 @@ def publish(game_dir, out_dir, base_url, resinfo=None):
     if done.returncode != 0:
         raise RuntimeError("korvan-publish failed (%d): %s" % (done.returncode, done.stderr.decode(errors="replace")))
     return done.stdout.decode(errors="replace")
-
-
-def _publish_without_tool(game_dir, out_dir, base_url, resinfo):
-    """Stand-in for korvan-publish while it is not built: the same archives,
-    list and resource-information text for plain ASCII names."""
-    entries = []
-    for folder, _, names in os.walk(game_dir):
-        for n in names:
-            if os.path.splitext(n)[1].lower() not in (".exe", ".dll"):
-                continue
-            path = os.path.join(folder, n)
-            name = os.path.relpath(path, game_dir).replace(os.sep, "/").encode("cp932")
-            with open(path, "rb") as f:
-                data = f.read()
-            write_archive(out_dir, name, data)
-            entries.append((name, md5_text(data).encode()))
-    write_list(out_dir, sorted(entries))
-    write_resinfo(resinfo or os.path.join(out_dir, "1", "resinfo-release130.txt"), b"BASEURL=" + base_url.encode())
-    return "published %d files without korvan-publish\n" % len(entries)
 
 
 def write_list(out_dir, entries):
