@@ -47,8 +47,11 @@ start_display() {
 
 # Ends the Wine processes of the test prefix and the private display.
 stop_display() {
-  [ -n "${WINEPREFIX:-}" ] && /usr/lib/wine/wineserver -k >/dev/null 2>&1
-  [ -n "${XVFB_PID:-}" ] && kill $XVFB_PID 2>/dev/null && wait $XVFB_PID 2>/dev/null
+  if [ -n "${WINEPREFIX:-}" ]; then /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true; fi
+  if [ -n "${XVFB_PID:-}" ]; then
+    kill $XVFB_PID 2>/dev/null || true
+    wait $XVFB_PID 2>/dev/null || true
+  fi
   return 0
 }
 
