@@ -9,7 +9,7 @@ export WINEDEBUG=-all
 build_tree() {
   local dir=$1; shift
   cmake -S . -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; return 1; }
-  cmake --build "$dir" -j2 || return 1
+  cmake --build "$dir" -j2 >"$dir.build.log" 2>&1 || { tail -40 "$dir.build.log"; return 1; }
 }
 
 # Builds native, x86_64 (tests under Wine) and i686 (the product). Returns 0 when all built.
@@ -47,8 +47,11 @@ start_display() {
 
 # Ends the Wine processes of the test prefix and the private display.
 stop_display() {
-  [ -n "${WINEPREFIX:-}" ] && /usr/lib/wine/wineserver -k >/dev/null 2>&1
-  [ -n "${XVFB_PID:-}" ] && kill $XVFB_PID 2>/dev/null && wait $XVFB_PID 2>/dev/null
+  if [ -n "${WINEPREFIX:-}" ]; then /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true; fi
+  if [ -n "${XVFB_PID:-}" ]; then
+    kill $XVFB_PID 2>/dev/null || true
+    wait $XVFB_PID 2>/dev/null || true
+  fi
   return 0
 }
 
@@ -62,4 +65,9 @@ prepare_wineprefix() {
     /usr/lib/wine/wineserver -w
   fi
   [ -f "$WINEPREFIX/system.reg" ] || { echo "Wine prefix could not be created" >&2; return 1; }
+  # Start the server and the prefix's background services now, detached from
+  # our output: started by the first test instead, they would hold its output
+  # pipe open until the last Wine process ends.
+  /usr/lib/wine/wineserver -p >/dev/null 2>&1 </dev/null
+  /usr/lib/wine/wine64 wineboot >/dev/null 2>&1 </dev/null || true
 }

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 #include <string>
 #include "app/working_directory.h"
+#include "tests/support/work_folder.h"
 
 namespace {
 
@@ -27,33 +28,11 @@ std::string LocalAppData()
     return path;
 }
 
-// A fresh empty folder made current for one test; the old folder comes back after.
-class TemporaryCurrentDirectory {
-public:
-    TemporaryCurrentDirectory()
-    {
-        old = CurrentDirectory();
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        path = std::string(temp) + "wdtest" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(path.c_str(), NULL);
-        SetCurrentDirectoryA(path.c_str());
-    }
-    ~TemporaryCurrentDirectory()
-    {
-        SetCurrentDirectoryA(old.c_str());
-        RemoveDirectoryA((path + "\\config.ini").c_str());
-        DeleteFileA((path + "\\config.ini").c_str());
-        RemoveDirectoryA(path.c_str());
-    }
-    std::string path, old;
-};
-
 }  // namespace
 
 TEST(ChangeDirectoryExeFriend, MakesTheExecutablesFolderCurrent)
 {
-    TemporaryCurrentDirectory elsewhere;
+    WorkFolder elsewhere;
     char exe[MAX_PATH];
     GetModuleFileNameA(NULL, exe, MAX_PATH);
     std::string folder(exe);
@@ -65,22 +44,22 @@ TEST(ChangeDirectoryExeFriend, MakesTheExecutablesFolderCurrent)
 
 TEST(ChangeDirectoryToLocalAppData, StaysWhereConfigIniExistsAsFileOrFolder)
 {
-    TemporaryCurrentDirectory game;
+    WorkFolder game;
     HANDLE file = CreateFileA("config.ini", GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, file);
     CloseHandle(file);
     EXPECT_EQ(0, ChangeDirectoryToLocalAppData());
-    EXPECT_EQ(game.path, CurrentDirectory());
+    EXPECT_EQ(WithoutTrailingSeparator(game.path), CurrentDirectory());
 
     ASSERT_TRUE(DeleteFileA("config.ini"));
     ASSERT_TRUE(CreateDirectoryA("config.ini", NULL));
     EXPECT_EQ(0, ChangeDirectoryToLocalAppData());
-    EXPECT_EQ(game.path, CurrentDirectory());
+    EXPECT_EQ(WithoutTrailingSeparator(game.path), CurrentDirectory());
 }
 
 TEST(ChangeDirectoryToLocalAppData, CreatesAndEntersTheGameFolderUnderLocalAppData)
 {
-    TemporaryCurrentDirectory game;
+    WorkFolder game;
     std::string base = WithoutTrailingSeparator(LocalAppData());
     std::string expected = base + "\\R-FIG\\korvan\\130";
     RemoveDirectoryA(expected.c_str());
