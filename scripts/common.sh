@@ -65,6 +65,10 @@ prepare_wineprefix() {
     /usr/lib/wine/wineserver -w
   fi
   [ -f "$WINEPREFIX/system.reg" ] || { echo "Wine prefix could not be created" >&2; return 1; }
+  if [ ! -f "$WINEPREFIX/.korvan-fonts" ]; then
+    /usr/lib/wine/wine64 regedit /S "Z:$PWD/scripts/wine-fonts.reg" >/dev/null 2>&1 </dev/null &&
+      /usr/lib/wine/wineserver -w && touch "$WINEPREFIX/.korvan-fonts"
+  fi
   # Start the server and the prefix's background services now, detached from
   # our output: started by the first test instead, they would hold its output
   # pipe open until the last Wine process ends.
