@@ -246,7 +246,8 @@ class LauncherRun:
 
     def wait_msgbox(self, timeout=30):
         box = self.probe_one("wait-msgbox", "--timeout", timeout, timeout=timeout + 30)
-        assert box and "hwnd" in box, "no message box came up"
+        assert box and "hwnd" in box, "no message box came up (launcher running: %s, window: %s)" % (
+            self.running(), self.window())
         return with_bytes(box)
 
     def msgboxes(self):
