@@ -69,7 +69,7 @@ else()
     foreach(src IN LISTS benches)
       get_filename_component(name ${src} NAME_WE)
       # Measured without sanitizers, optimised, from the same sources.
-      add_executable(${name} ${src} ${existing_core})
+      add_executable(${name} ${src} ${CORE_SOURCES})
       target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
       target_compile_options(${name} PRIVATE -O2)
       target_link_libraries(${name} PRIVATE benchmark::benchmark)
