@@ -12,7 +12,14 @@ build_tree() {
   cmake --build "$dir" -j2 >"$dir.build.log" 2>&1 || { tail -40 "$dir.build.log"; return 1; }
 }
 
-# Builds native, x86_64 (tests under Wine) and i686 (the product). Returns 0 when all built.
+# Builds the libFuzzer targets natively with clang, beside the gcc tree. Returns cmake's status.
+build_fuzz() {
+  echo "== build fuzz targets (clang, libFuzzer)"
+  CC=clang CXX=clang++ build_tree build/fuzz -DCMAKE_BUILD_TYPE=Debug -DKORVAN_FUZZ=ON -DKORVAN_TESTS=OFF
+}
+
+# Builds native, x86_64 (tests under Wine), i686 (the product) and the fuzz
+# targets. Returns 0 when all built.
 build_all() {
   mkdir -p build
   echo "== build native (sanitizers)"
@@ -23,6 +30,7 @@ build_all() {
   echo "== build i686 (the product)"
   build_tree build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel \
     -DKORVAN_TESTS=OFF || return 1
+  build_fuzz || return 1
 }
 
 # Starts a private Xvfb and exports DISPLAY. Returns 0 once the display answers.

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Runs every test: installs what is missing, builds the three builds (native with
-# sanitizers, x86_64 for Wine, i686 product), runs the native tests, the Windows
-# tests under Wine on a private Xvfb display and the end-to-end suite, then prints
-# one line "N passed, N failed".
+# Runs every test: installs what is missing, builds the four builds (native with
+# sanitizers, x86_64 for Wine, i686 product, clang fuzz targets), runs the native tests, the Windows
+# tests under Wine on a private Xvfb display, the end-to-end suite and each fuzz
+# target for 22 seconds, then prints one line "N passed, N failed".
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -40,6 +40,9 @@ if [ -d tests/e2e ] && ls tests/e2e/test_*.py >/dev/null 2>&1; then
   fi
   [ $rc -eq 0 ] || [ $rc -eq 5 ] || status=1
 fi
+
+echo "== fuzz targets, 22 s each"
+/usr/bin/python3 scripts/fuzz.py --seconds 22 --junit "$results/fuzz.xml" || status=1
 
 /usr/bin/python3 scripts/summarize.py "$results" build/native/test-results build/win64/test-results || status=1
 exit $status
