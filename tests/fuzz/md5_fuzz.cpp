@@ -35,14 +35,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string text = Md5Text(digest);
     FUZZ_CHECK(text.size() == 32 && text.find_first_not_of("0123456789abcdef") == std::string::npos);
     FUZZ_CHECK(text == Md5OfBytes(data, size));
-    FUZZ_CHECK(Md5TextEqual(text, text.c_str()));
-    // The listed text must match byte for byte: not longer, not shorter, not upper case.
-    FUZZ_CHECK(!Md5TextEqual(text, (text + "\r\n").c_str()));
-    FUZZ_CHECK(!Md5TextEqual(text, text.substr(0, 31).c_str()));
+    FUZZ_CHECK(Md5TextEqual(text, text));
+    // The listed text must match byte for byte: not longer, not shorter, no NUL, not upper case.
+    FUZZ_CHECK(!Md5TextEqual(text, text + "\r\n"));
+    FUZZ_CHECK(!Md5TextEqual(text, text.substr(0, 31)));
+    FUZZ_CHECK(!Md5TextEqual(text, text + std::string(1, '\0') + "x"));
     std::string upper = text;
     for (char& c : upper)
         if (c >= 'a' && c <= 'f')
             c = (char)(c - 'a' + 'A');
-    FUZZ_CHECK(Md5TextEqual(text, upper.c_str()) == (upper == text));
+    FUZZ_CHECK(Md5TextEqual(text, upper) == (upper == text));
     return 0;
 }
