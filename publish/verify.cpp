@@ -86,7 +86,7 @@ static uint64_t CheckEntry(const fs::path& folder, const std::string& release, c
         problems.push_back(label + "can't be opened");
     else if (result == 2)
         problems.push_back(label + "can't be unpacked (" + why + ")");
-    else if (IsMd5Text(expected) && !Md5TextEqual(md5, expected.c_str()))
+    else if (IsMd5Text(expected) && !Md5TextEqual(md5, expected))
         problems.push_back(label + "unpacks to MD5 " + md5 + ", the list says " + expected);
     return fs::file_size(archive, ec);
 }
