@@ -7,6 +7,7 @@ import zlib
 
 import pytest
 
+from harness import expect
 from pe_resources import PeFile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -152,3 +153,82 @@ def test_two_clean_builds_in_other_folders_are_byte_identical():
             with open(os.path.join(builds[0][1], name + suffix), "rb") as a, \
                     open(os.path.join(builds[1][1], name + suffix), "rb") as b:
                 assert a.read() == b.read(), "%s%s differs between the two builds" % (name, suffix)
+
+
+def openssl(*args, cwd):
+    subprocess.run(["openssl"] + list(args), cwd=cwd, check=True, capture_output=True)
+
+
+@pytest.fixture(scope="module")
+def signing(tmp_path_factory):
+    """A throwaway CA and a code-signing certificate it issued, as PKCS#12 with a password file."""
+    d = str(tmp_path_factory.mktemp("signing"))
+    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out", "ca.pem", "-days", "2",
+            "-subj", "/CN=Throwaway test CA", "-addext", "basicConstraints=critical,CA:TRUE",
+            "-addext", "keyUsage=critical,keyCertSign", cwd=d)
+    openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "sign.key", "-out", "sign.csr",
+            "-subj", "/CN=Korvan test signer", cwd=d)
+    with open(os.path.join(d, "ext.cnf"), "w") as f:
+        f.write("extendedKeyUsage=codeSigning\nkeyUsage=digitalSignature\n")
+    openssl("x509", "-req", "-in", "sign.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-CAcreateserial",
+            "-out", "sign.pem", "-days", "2", "-extfile", "ext.cnf", cwd=d)
+    with open(os.path.join(d, "pass.txt"), "w") as f:
+        f.write("throwaway\n")
+    openssl("pkcs12", "-export", "-in", "sign.pem", "-inkey", "sign.key", "-out", "cert.p12",
+            "-passout", "pass:throwaway", cwd=d)
+    return d
+
+
+def sign_options(directory, pkcs12="cert.p12", password="pass.txt"):
+    return ["-DCMAKE_TOOLCHAIN_FILE=%s/cmake/mingw-x86_64.cmake" % ROOT, "-DCMAKE_BUILD_TYPE=MinSizeRel",
+            "-DKORVAN_TESTS=OFF", "-DKORVAN_SERVER=localhost:47080",
+            "-DKORVAN_SIGN_PKCS12=" + os.path.join(directory, pkcs12),
+            "-DKORVAN_SIGN_PASSWORD_FILE=" + os.path.join(directory, password)]
+
+
+def test_signed_launcher_verifies_and_runs(signing, scenario):
+    """Built with a certificate, the x86_64 launcher carries a SHA-256 Authenticode
+    signature from it, stays stripped, and starts as before: without a resource
+    information text it says so in its message box."""
+    build = os.path.join(ROOT, "build", "signed")
+    done = cmake_build(ROOT, build, *sign_options(signing), targets=("launcher",))
+    assert done.returncode == 0, done.stdout + done.stderr
+    exe = os.path.join(build, "launcher.exe")
+    verify = subprocess.run(["osslsigncode", "verify", "-CAfile", os.path.join(signing, "ca.pem"), "-in", exe],
+                            capture_output=True, text=True)
+    assert verify.returncode == 0, verify.stdout + verify.stderr
+    assert "Signature verification: ok" in verify.stdout
+    assert "sha256" in verify.stdout.lower()
+    assert "Korvan test signer" in verify.stdout
+    pe = PeFile(exe)
+    assert pe.directories[4] != (0, 0) and pe.symbol_count == 0
+    assert ".gnu_debuglink" in pe.section_names
+
+    scenario.remove_resinfo()
+    folder = scenario.game_folder()
+    shutil.copy(exe, folder.launcher)
+    run = scenario.start(folder)
+    box = run.wait_msgbox(timeout=60)
+    assert (box["caption"], box["text"]) == (expect.LAUNCHER_TITLE, expect.BASE_URL_DOWNLOAD_FAILED)
+    run.press(1)
+    assert run.wait(30) == 0
+
+    # A wrong password fails the build and leaves no unsigned launcher behind.
+    with open(os.path.join(signing, "wrong.txt"), "w") as f:
+        f.write("not it\n")
+    subprocess.run(["cmake", build, "-DKORVAN_SIGN_PASSWORD_FILE=" + os.path.join(signing, "wrong.txt")],
+                   check=True, capture_output=True)
+    done = subprocess.run(["cmake", "--build", build, "--target", "launcher"], capture_output=True, text=True)
+    assert done.returncode != 0
+    assert "osslsigncode sign failed" in done.stdout + done.stderr
+    assert not os.path.exists(exe)
+
+
+@pytest.mark.parametrize("pkcs12, password, named", [
+    ("missing.p12", "pass.txt", "KORVAN_SIGN_PKCS12 '{d}/missing.p12'"),
+    ("cert.p12", "", "KORVAN_SIGN_PASSWORD_FILE '{d}/'"),
+], ids=["missing certificate", "password file is a folder"])
+def test_signing_without_a_readable_file_fails_the_configure(signing, tmp_path, pkcs12, password, named):
+    done = cmake_build(ROOT, str(tmp_path / "build"), *sign_options(signing, pkcs12, password))
+    assert done.returncode != 0
+    assert "Signing: %s is missing or not a readable file" % named.format(d=signing) in done.stderr
