@@ -6,10 +6,12 @@
 int LogChannel::Send(const char* format, va_list args)
 {
     WaitForSingleObject(event, INFINITE);
-    char buffer[LogBufferSize];
+    // Zeroed first: after a formatting error only bytes the formatter wrote
+    // are counted (see LogTextLength).
+    char buffer[LogBufferSize] = {};
     int count = vsnprintf(buffer, sizeof buffer, format, args);
     buffer[LogBufferSize - 1] = '\0';
-    int n = LogTextLength(count);
+    int n = LogTextLength(count, buffer);
     if (n > 0 && socket != INVALID_SOCKET)
         send(socket, buffer, n + 1, 0);
     SetEvent(event);

@@ -82,7 +82,7 @@ static uint64_t CheckEntry(const fs::path& outDir, const std::string& name, cons
         problems.push_back(label + "can't be opened");
     else if (result == 2)
         problems.push_back(label + "can't be unpacked (" + why + ")");
-    else if (IsMd5Text(expected) && !Md5TextEqual(md5, expected.c_str()))
+    else if (IsMd5Text(expected) && !Md5TextEqual(md5, expected))
         problems.push_back(label + "unpacks to MD5 " + md5 + ", the list says " + expected);
     return fs::file_size(archive, ec);
 }

@@ -212,10 +212,7 @@ std::string Md5OfBytes(const void* data, size_t size)
     return Md5Text(digest);
 }
 
-bool Md5TextEqual(const std::string& computed, const char* expected)
+bool Md5TextEqual(const std::string& computed, const std::string& expected)
 {
-    if (!expected)
-        return false;
-    size_t n = strlen(expected);
-    return n == computed.size() && memcmp(computed.data(), expected, n) == 0;
+    return computed == expected;
 }

@@ -25,4 +25,5 @@ std::string Md5Text(const unsigned char digest[16]);
 std::string Md5OfBytes(const void* data, size_t size);
 
 // Returns true when the two MD5 texts have the same length and bytes (case matters).
-bool Md5TextEqual(const std::string& computed, const char* expected);
+// A NUL inside expected is a byte like any other, so it never matches.
+bool Md5TextEqual(const std::string& computed, const std::string& expected);

@@ -78,7 +78,7 @@ int LauncherWindow::RunUpdate()
             PostMessageA(overallBar, PBM_SETPOS, begun, 0);
             const std::string& name = manifest.begin()->first;
             if (!IsLoadableLibrary(name) &&
-                UpdateFile(hwnd, fileBar, &running, name.c_str(), manifest.begin()->second.c_str()) != 0)
+                UpdateFile(hwnd, fileBar, &running, name, manifest.begin()->second) != 0)
                 break;
             manifest.erase(manifest.begin());
             if (!running.load())

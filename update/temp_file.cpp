@@ -13,7 +13,10 @@ TempFile::TempFile()
 {
     path[0] = '\0';
     char folder[MAX_PATH];
-    if (GetTempPathA(sizeof folder, folder) == 0)
+    // A path that does not fit is not written: the call returns the size it
+    // would need, and the buffer holds nothing usable.
+    DWORD length = GetTempPathA(sizeof folder, folder);
+    if (length == 0 || length >= sizeof folder)
         FailTempFile("GetTempPath failed");
     if (GetTempFileNameA(folder, TempPrefix, 0, path) == 0) {
         path[0] = '\0';

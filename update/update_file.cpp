@@ -59,7 +59,7 @@ static std::string MakeNameFolder(const char* name)
 // Unpacks source next to target, verifies it and only then moves it over
 // target, so that target is always either the old or the verified new file.
 // Returns 0 when target now holds the verified file, 1 otherwise (target unchanged).
-static int InstallVerified(const char* source, const char* target, const char* expectedMd5)
+static int InstallVerified(const char* source, const char* target, const std::string& expectedMd5)
 {
     TempFile unpacked(MakeNameFolder(target).c_str());
     if (unpacked.path[0] == '\0')
@@ -76,7 +76,7 @@ static int InstallVerified(const char* source, const char* target, const char* e
 // Downloads and installs a file whose name was checked. Returns 0 or 1 as
 // UpdateFile; throws when no temporary file can be made.
 static int DownloadAndInstall(HWND window, HWND fileBar, const RunFlag* running,
-                              const char* name, const char* expectedMd5)
+                              const char* name, const std::string& expectedMd5)
 {
     ProgressCallback callback(fileBar, running);
     TempFile download;
@@ -108,17 +108,19 @@ static int DownloadAndInstall(HWND window, HWND fileBar, const RunFlag* running,
     return 1;
 }
 
-int UpdateFile(HWND window, HWND fileBar, const RunFlag* running, const char* name,
-               const char* expectedMd5)
+int UpdateFile(HWND window, HWND fileBar, const RunFlag* running, const std::string& name,
+               const std::string& expectedMd5)
 {
+    // The whole name is checked; only then is it used as a C string, which
+    // it now is to its last byte.
     if (!IsSafeFileName(name, IsAnsiLeadByte)) {
-        ShowFileError(window, running, name, InvalidNameText);
+        ShowFileError(window, running, name.c_str(), InvalidNameText);
         return 1;
     }
-    if (IsUpdateSkipped(name))
+    if (IsUpdateSkipped(name.c_str()))
         return 0;
     try {
-        return DownloadAndInstall(window, fileBar, running, name, expectedMd5);
+        return DownloadAndInstall(window, fileBar, running, name.c_str(), expectedMd5);
     } catch (int) {
         // The temporary file failed and its message was shown: the run stops.
         return 1;

@@ -218,6 +218,23 @@ TEST_F(RunUpdateTest, LibrariesOutsideTheWorkingDirectoryAreNeverLoaded)
     EXPECT_TRUE(FilesMatching(work.path + "game\\", "*").empty());
 }
 
+TEST_F(RunUpdateTest, NameHoldingANulStopsTheRunBeforeAnyRequest)
+{
+    // Cut at its NUL the name would be "evil.bat", listed with its own MD5.
+    ASSERT_TRUE(CopyFileA(TestProgramPath("fake_korvan.exe").c_str(), "korvan.exe", FALSE));
+    Serve(std::string("evil.bat\0x.exe=", 15) + Md5Of("evil") + "&zz.exe=" + Md5Of("z"), {"evil", "z"});
+    Run();
+
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("evil.bat invalid file name", boxes[0].text);
+    EXPECT_EQ(window.hwnd, boxes[0].owner);
+    EXPECT_EQ(std::vector<std::string>{"/base/md5.txt"}, RequestedPaths());
+    EXPECT_FALSE(PathExists("evil.bat"));
+    EXPECT_FALSE(PathExists("zz.exe"));
+    EXPECT_FALSE(StatusWritten());
+    EXPECT_EQ("", GameCommandLine(1000));
+}
+
 TEST_F(RunUpdateTest, TempFolderFailureEndsTheRunWithoutTheGame)
 {
     ASSERT_TRUE(WriteFileBytes("a.exe", "old"));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <algorithm>
+#include <utility>
 #include <thread>
 #include <memory>
 #include "app/launcher_shared.h"
@@ -46,11 +47,11 @@ protected:
     }
 
     // Runs UpdateFile on a worker thread, answering its message boxes.
-    int Update(const char* name, const std::string& expectedMd5, DWORD timeoutMs = 60000)
+    int Update(const std::string& name, const std::string& expectedMd5, DWORD timeoutMs = 60000)
     {
         int result = -1;
         EXPECT_TRUE(RunAnsweringBoxes([&] {
-            result = UpdateFile(window.hwnd, window.fileBar, &running, name, expectedMd5.c_str());
+            result = UpdateFile(window.hwnd, window.fileBar, &running, name, expectedMd5);
         }, &boxes, timeoutMs));
         return result;
     }
@@ -230,20 +231,25 @@ TEST_F(UpdateFileTest, NamesLeavingTheWorkingDirectoryAreRefused)
     const bool rootFileBefore = PathExists("C:\\x.exe");
     const std::vector<std::string> workBefore = FilesMatching(work.path, "*");
 
-    const char* names[] = {"../x.exe", "..\\x.dll", "C:x.exe", "/x.exe", "a:b.exe"};
-    for (const char* name : names) {
+    // A NUL inside the name would cut it to "x.exe", which a skip marker
+    // above would let through: the whole name decides, the box shows its head.
+    const std::string names[] = {"../x.exe", "..\\x.dll", "C:x.exe", "/x.exe", "a:b.exe",
+                                 std::string("x.exe\0.dll", 10)};
+    ASSERT_TRUE(WriteFileBytes("x.exe.skipupdate", ""));
+    for (const std::string& name : names) {
         boxes.clear();
         server.SetFallback(HttpResponse("200 OK", "payload"));
         EXPECT_EQ(1, Update(name, Md5OfBytes("payload", 7))) << name;
         ASSERT_EQ(1u, boxes.size()) << name;
-        EXPECT_EQ(std::string(name) + " invalid file name", boxes[0].text);
+        EXPECT_EQ(std::string(name.c_str()) + " invalid file name", boxes[0].text);
         EXPECT_EQ(LauncherTitle, boxes[0].caption);
         EXPECT_EQ(window.hwnd, boxes[0].owner);
         EXPECT_TRUE(boxes[0].hasIcon);
     }
     EXPECT_EQ(0u, server.ConnectionCount());
     EXPECT_TRUE(LogLinesAbout({"x.exe", "x.dll", "b.exe"}).empty());
-    EXPECT_TRUE(FilesMatching(work.path + "game\\", "*").empty());
+    EXPECT_EQ(std::vector<std::string>{"x.exe.skipupdate"}, FilesMatching(work.path + "game\\", "*"));
+    ASSERT_TRUE(DeleteFileA("x.exe.skipupdate"));
     EXPECT_EQ(workBefore, FilesMatching(work.path, "*"));
     EXPECT_EQ(rootFileBefore, PathExists("C:\\x.exe"));
     EXPECT_EQ(tempBefore, TempFiles());
@@ -285,18 +291,26 @@ TEST_F(UpdateFileTest, ClosingDuringThePauseEndsTheStepAfterOneMoreAttempt)
 TEST_F(UpdateFileTest, TempFolderFailureStopsTheStepWithItsMessage)
 {
     ASSERT_TRUE(WriteFileBytes("game.exe", "old"));
-    int result = -1;
-    {
-        TempFolderOverride missing(work.path + "no such folder\\");
-        result = Update("game.exe", Md5OfBytes("new", 3));
-    }
+    // A folder that is missing, and one whose path does not fit in 260 bytes
+    // (the system then writes nothing and returns the size it would need).
+    const std::pair<std::string, const char*> cases[] = {
+        {work.path + "no such folder\\", "GetTempFileName failed"},
+        {work.path + std::string(280, 'd') + "\\", "GetTempPath failed"}};
+    for (const auto& c : cases) {
+        boxes.clear();
+        int result = -1;
+        {
+            TempFolderOverride folder(c.first);
+            result = Update("game.exe", Md5OfBytes("new", 3));
+        }
 
-    EXPECT_EQ(1, result);
-    ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("GetTempFileName failed", boxes[0].text);
-    EXPECT_EQ(LauncherTitle, boxes[0].caption);
-    EXPECT_EQ(nullptr, boxes[0].owner);
-    EXPECT_EQ(std::vector<int>{IDOK}, boxes[0].buttons);
+        EXPECT_EQ(1, result);
+        ASSERT_EQ(1u, boxes.size());
+        EXPECT_EQ(c.second, boxes[0].text);
+        EXPECT_EQ(LauncherTitle, boxes[0].caption);
+        EXPECT_EQ(nullptr, boxes[0].owner);
+        EXPECT_EQ(std::vector<int>{IDOK}, boxes[0].buttons);
+    }
     EXPECT_EQ(0u, server.ConnectionCount());
     EXPECT_EQ("old", Contents("game.exe"));
 }
