@@ -14,6 +14,8 @@ FAKE_KORVAN_EXE = os.path.join(WIN64, "fake_korvan.exe")
 PROBE_EXE = os.path.join(WIN64, "probe.exe")
 PROBE_TARGET_EXE = os.path.join(WIN64, "probe_target.exe")
 PUBLISH_TOOL = os.path.join(NATIVE, "publish", "korvan-publish")
+# The maker's nginx configuration, shipped with korvan-publish.
+RELEASE_CONF = os.path.join(TOP, "publish", "nginx", "korvan-release.conf")
 
 # The x86_64 test launcher is built for this web server (scripts/common.sh).
 SERVER_HOST = "localhost"
