@@ -11,7 +11,7 @@ from harness import expect, paths
 from harness import fault_server as fs
 from harness.dll import build_marker_dll
 from harness.polling import wait_until
-from harness.release import gzip_bytes, read_published, sample_bytes
+from harness.release import change_one_byte, gzip_bytes, make_key, read_published, sample_bytes, sign_release
 
 ARGS = b'-server "alpha beta"  \x94\xc5\x81\x5c end\\ x="y z"'
 
@@ -20,10 +20,10 @@ def leftover_temp_files(scenario, folder):
     return scenario.new_temp_files() + glob.glob(os.path.join(folder.path, "mj*.tmp"))
 
 
-def read_status(folder):
-    """Returns the LAUNCHER value of the [STATUS] section of config.ini (bytes)."""
+def read_status(folder, key=b"LAUNCHER"):
+    """Returns the value of key in the [STATUS] section of config.ini (bytes)."""
     text = folder.read("config.ini")
-    match = re.search(rb"\[STATUS\]\r?\n(?:[^\[]*\n)?LAUNCHER=([^\r\n]*)", text)
+    match = re.search(rb"\[STATUS\]\r?\n(?:[^\[]*\n)?" + key + rb"=([^\r\n]*)", text)
     return match.group(1) if match else None
 
 
@@ -188,3 +188,83 @@ def test_verification_failure(scenario, kind):
         expect.start_lines() + [b"BASEURL=" + scenario.web.url("/r/verify/").encode() + b"\r\n"] +
         expect.download_lines("b.exe") + [b"EXIT LAUNCHER\r\n"])
     assert leftover_temp_files(scenario, folder) == []
+
+
+# Signed releases, served to the launcher built with the test release key.
+
+def signed_scenario(scenario, number, recorded=None):
+    """Publishes a.exe and the game as a release signed as number; returns the
+    release folder and a game folder with the signed launcher and an older a.exe."""
+    if not os.path.exists(paths.SIGNED_LAUNCHER_EXE):
+        pytest.skip("not built: build/win64-signed/launcher.exe")
+    with open(paths.FAKE_KORVAN_EXE, "rb") as f:
+        game = f.read()
+    out = scenario.publish("signed", {"korvan.exe": game, "a.exe": sample_bytes("signed-a", 300000)})
+    sign_release(out, number, paths.RELEASE_KEY)
+    config = b"" if recorded is None else b"[STATUS]\r\nRELEASE=%d\r\n" % recorded
+    folder = scenario.game_folder({"a.exe": b"old a", "config.ini": config}, launcher=paths.SIGNED_LAUNCHER_EXE)
+    return out, folder
+
+
+def test_signed_release_is_installed_and_its_number_recorded(scenario):
+    out, folder = signed_scenario(scenario, 12, recorded=12)
+    run = scenario.start(folder)
+
+    assert wait_until(folder.record, 60, "the game to start")[0] == b'"korvan.exe"'
+    assert folder.read("a.exe") == sample_bytes("signed-a", 300000)
+    assert read_status(folder, b"RELEASE") == b"12"
+    assert read_status(folder) == paths.windows_path(folder.launcher).encode()
+    assert run.msgboxes() == []
+    assert [p for p in scenario.web_paths() if p.startswith("/r/signed/")] == [
+        "/r/signed/md5.txt", "/r/signed/SHA256SUMS", "/r/signed/SHA256SUMS.sig", "/r/signed/a.exe.gz"]
+    assert run.close()
+    assert run.wait(30) == 0
+
+
+@pytest.mark.parametrize("tamper", ["md5.txt", "a.exe.gz", "SHA256SUMS", "other key",
+                                    "no SHA256SUMS", "no SHA256SUMS.sig"])
+def test_signed_release_refused(scenario, tmp_path, tamper):
+    """One changed byte, another key or a missing statement: the box, owned by
+    the window; nothing written or started, the local file unchanged."""
+    out, folder = signed_scenario(scenario, 3)
+    if tamper == "other key":
+        make_key(str(tmp_path / "other.pem"))
+        sign_release(out, 3, str(tmp_path / "other.pem"))
+    elif tamper.startswith("no "):
+        os.remove(os.path.join(out, tamper[3:]))
+    else:
+        change_one_byte(os.path.join(out, tamper), -30 if tamper == "a.exe.gz" else 20)
+    run = scenario.start(folder)
+
+    box = run.wait_msgbox(timeout=60)
+    name = b"a.exe" if tamper == "a.exe.gz" else b"md5.txt"
+    assert box["text"] == name + b" invalid signature"
+    assert box["caption"] == expect.LAUNCHER_TITLE
+    assert box["owner"] == run.window()["hwnd"] and box["has_icon"] and box["buttons"] == [1]
+    run.press(1)
+    assert run.close()
+    assert run.wait(30) == 0
+    assert folder.read("a.exe") == b"old a"
+    assert folder.read("config.ini") == b"" and folder.record() is None
+    archives = [p for p in scenario.web_paths() if p.endswith(".gz")]
+    assert archives == (["/r/signed/a.exe.gz"] if tamper == "a.exe.gz" else [])
+    assert leftover_temp_files(scenario, folder) == []
+
+
+def test_older_signed_release_is_retried_silently(scenario):
+    """A release older than the recorded one is fetched again every 10 s with
+    no message; once the newer one is served it is installed."""
+    out, folder = signed_scenario(scenario, 6, recorded=7)
+    run = scenario.start(folder)
+    sig = "/r/signed/SHA256SUMS.sig"
+    wait_until(lambda: scenario.web_paths().count(sig) >= 2, 60, "a second list attempt")
+    assert run.msgboxes() == [] and folder.record() is None
+    assert not any(p.endswith(".gz") for p in scenario.web_paths())
+
+    sign_release(out, 8, paths.RELEASE_KEY)
+    assert wait_until(folder.record, 60, "the game to start")
+    assert read_status(folder, b"RELEASE") == b"8"
+    assert folder.read("a.exe") == sample_bytes("signed-a", 300000)
+    assert run.msgboxes() == []
+    assert run.close()
+    assert run.wait(30) == 0

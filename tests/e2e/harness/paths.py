@@ -14,6 +14,9 @@ FAKE_KORVAN_EXE = os.path.join(WIN64, "fake_korvan.exe")
 PROBE_EXE = os.path.join(WIN64, "probe.exe")
 PROBE_TARGET_EXE = os.path.join(WIN64, "probe_target.exe")
 PUBLISH_TOOL = os.path.join(NATIVE, "publish", "korvan-publish")
+# The same launcher built with the test release key (scripts/common.sh).
+SIGNED_LAUNCHER_EXE = os.path.join(TOP, "build", "win64-signed", "launcher.exe")
+RELEASE_KEY = os.path.join(TOP, "build", "keys", "release-key.pem")
 
 # The x86_64 test launcher is built for this web server (scripts/common.sh).
 SERVER_HOST = "localhost"

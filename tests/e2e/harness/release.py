@@ -1,5 +1,6 @@
 """Releases as the maker publishes them: "<name>.gz" archives, the list
-"md5.txt" and the resource-information text, made with korvan-publish."""
+"md5.txt" and the resource-information text, made with korvan-publish; signed
+statements (SHA256SUMS and its .sig) made by hand with openssl."""
 import gzip
 import hashlib
 import os
@@ -87,3 +88,40 @@ def read_list(out_dir):
             name, _, md5 = item.partition(b"=")
             out[name] = md5
     return out
+
+
+def make_key(private_path):
+    """Makes an RSA 3072 key pair with openssl: private_path and <private_path>.pub.pem."""
+    subprocess.run(["openssl", "genpkey", "-algorithm", "RSA", "-pkeyopt", "rsa_keygen_bits:3072",
+                    "-out", private_path], check=True, capture_output=True)
+    subprocess.run(["openssl", "pkey", "-in", private_path, "-pubout", "-out", private_path + ".pub.pem"],
+                   check=True, capture_output=True)
+
+
+def sign_release(out_dir, number, key):
+    """Writes SHA256SUMS for the release in out_dir ("# korvan release <number>",
+    then md5.txt and every .gz archive below out_dir) and signs it with
+    openssl and the private key file key into SHA256SUMS.sig."""
+    names = []
+    for folder, _, files in os.walk(os.fsencode(out_dir)):
+        for f in files:
+            if f.endswith(b".gz"):
+                names.append(os.path.relpath(os.path.join(folder, f), os.fsencode(out_dir)))
+    text = b"# korvan release %d\n" % number
+    for name in [b"md5.txt"] + sorted(names):
+        with open(os.path.join(os.fsencode(out_dir), name), "rb") as f:
+            text += hashlib.sha256(f.read()).hexdigest().encode() + b"  " + name + b"\n"
+    sums = os.path.join(out_dir, "SHA256SUMS")
+    with open(sums, "wb") as f:
+        f.write(text)
+    subprocess.run(["openssl", "dgst", "-sha256", "-sign", key, "-out", sums + ".sig", sums],
+                   check=True, capture_output=True)
+
+
+def change_one_byte(path, offset):
+    """Flips the low bit of the byte at offset (negative: from the end) of the file at path."""
+    with open(path, "r+b") as f:
+        data = bytearray(f.read())
+        data[offset] ^= 1
+        f.seek(0)
+        f.write(data)

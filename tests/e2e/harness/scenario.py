@@ -60,8 +60,9 @@ class Scenario:
 
     # the player's side
 
-    def game_folder(self, files=None, config_ini=True, game=True, name=None):
-        folder = GameFolder(self.root, config_ini=config_ini, game=game, name=name or "game%d" % len(self.folders))
+    def game_folder(self, files=None, config_ini=True, game=True, name=None, launcher=None):
+        folder = GameFolder(self.root, config_ini=config_ini, game=game, name=name or "game%d" % len(self.folders),
+                            launcher=launcher)
         for n, data in (files or {}).items():
             folder.write(n, data)
         self.folders.append(folder)
