@@ -262,7 +262,10 @@ def test_older_signed_release_is_retried_silently(scenario):
     assert not any(p.endswith(".gz") for p in scenario.web_paths())
 
     sign_release(out, 8, paths.RELEASE_KEY)
-    assert wait_until(folder.record, 60, "the game to start")
+    try:
+        wait_until(folder.record, 60, "the game to start")
+    except Exception:
+        raise AssertionError("%r %r %r" % (scenario.web_paths(), run.msgboxes(), scenario.log.messages()))
     assert read_status(folder, b"RELEASE") == b"8"
     assert folder.read("a.exe") == sample_bytes("signed-a", 300000)
     assert run.msgboxes() == []

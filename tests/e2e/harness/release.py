@@ -111,11 +111,14 @@ def sign_release(out_dir, number, key):
     for name in [b"md5.txt"] + sorted(names):
         with open(os.path.join(os.fsencode(out_dir), name), "rb") as f:
             text += hashlib.sha256(f.read()).hexdigest().encode() + b"  " + name + b"\n"
+    # Made beside and renamed into place, so that a launcher never reads a half-written file.
     sums = os.path.join(out_dir, "SHA256SUMS")
-    with open(sums, "wb") as f:
+    with open(sums + ".new", "wb") as f:
         f.write(text)
-    subprocess.run(["openssl", "dgst", "-sha256", "-sign", key, "-out", sums + ".sig", sums],
+    subprocess.run(["openssl", "dgst", "-sha256", "-sign", key, "-out", sums + ".sig.new", sums + ".new"],
                    check=True, capture_output=True)
+    os.replace(sums + ".new", sums)
+    os.replace(sums + ".sig.new", sums + ".sig")
 
 
 def change_one_byte(path, offset):
