@@ -1,5 +1,8 @@
 # Tests: tests/core (platform-free, every build), tests/win (Windows builds, run under Wine),
 # tests/programs (helper programs for the Windows tests), tests/bench (native benchmarks).
+if(CMAKE_CXX_COMPILER MATCHES "-win32$")
+  message(FATAL_ERROR "GoogleTest needs the posix thread model (std::mutex): configure ${CMAKE_CXX_COMPILER} with -DKORVAN_TESTS=OFF")
+endif()
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)

@@ -46,3 +46,8 @@ include(${CMAKE_SOURCE_DIR}/app/resources.cmake)
 add_executable(launcher WIN32 ${CMAKE_SOURCE_DIR}/app/win_main.cpp ${LAUNCHER_RC})
 target_link_libraries(launcher PRIVATE korvan_win)
 target_link_options(launcher PRIVATE -mwindows)
+
+# The program's own code carries line information into launcher.exe.debug.
+target_compile_options(korvan_core PRIVATE -g)
+target_compile_options(korvan_win PRIVATE -g)
+korvan_ship(launcher SIGN)

@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-// Runs "GAME_DIR OUT_DIR --base-url URL [--resinfo FILE]" or "verify OUT_DIR".
+// Runs "GAME_DIR OUT_DIR --base-url URL [--resinfo FILE] [--keep N] [--sign KEY]",
+// "verify OUT_DIR [--resinfo FILE] [--all] [--key PUB]" or "keygen DIR".
 // Returns the exit code: 0 done, 1 refused or problems found, 2 wrong usage or
 // a failure while writing.
 int RunCommandLine(const std::vector<std::string>& arguments);

@@ -1,10 +1,12 @@
 # korvan-publish: the maker's console tool. It shares the launcher's list, MD5 and
-# name rules through korvan_core; one platform file differs between builds.
+# name rules through korvan_core; the platform and signing files differ between builds.
 file(GLOB publish_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
 if(WIN32)
-  list(REMOVE_ITEM publish_sources ${CMAKE_CURRENT_SOURCE_DIR}/platform_posix.cpp)
+  list(REMOVE_ITEM publish_sources ${CMAKE_CURRENT_SOURCE_DIR}/platform_posix.cpp
+                                   ${CMAKE_CURRENT_SOURCE_DIR}/sign_openssl.cpp)
 else()
-  list(REMOVE_ITEM publish_sources ${CMAKE_CURRENT_SOURCE_DIR}/platform_win.cpp)
+  list(REMOVE_ITEM publish_sources ${CMAKE_CURRENT_SOURCE_DIR}/platform_win.cpp
+                                   ${CMAKE_CURRENT_SOURCE_DIR}/sign_none.cpp)
 endif()
 
 add_executable(korvan-publish ${publish_sources})
@@ -13,6 +15,10 @@ if(WIN32)
   target_link_libraries(korvan-publish PRIVATE korvan_core z shell32)
 else()
   find_package(ZLIB REQUIRED)
-  target_link_libraries(korvan-publish PRIVATE korvan_core ZLIB::ZLIB)
+  find_package(OpenSSL 3 REQUIRED)
+  target_link_libraries(korvan-publish PRIVATE korvan_core ZLIB::ZLIB OpenSSL::Crypto)
   target_compile_options(korvan-publish PRIVATE -Wall -Wextra)
+endif()
+if(WIN32)
+  korvan_ship(korvan-publish)
 endif()

@@ -1,5 +1,7 @@
-// Publishing a game folder for the launcher: archives, list, resource information.
+// Publishing a game folder for the launcher: one release folder of archives and
+// list, then the resource-information text that names it.
 #pragma once
+#include <stddef.h>
 #include <filesystem>
 #include <string>
 
@@ -7,11 +9,14 @@ struct PublishOptions {
     std::filesystem::path gameDir;
     std::filesystem::path outDir;
     std::filesystem::path resinfo;   // the resource-information text to write
-    std::string baseUrl;
+    std::string baseUrl;             // where outDir is served
+    size_t keep = 3;                 // releases kept, the new one counted
+    std::filesystem::path signKey;   // private key; empty: unsigned
 };
 
-// Writes "<name>.gz" for every .exe and .dll of the game folder whose archive
-// is missing or out of date, then "md5.txt" and the resource-information text,
-// then removes the archives of files no longer listed.
-// Returns 0, 1 when refused (nothing written), 2 when writing failed.
+// Writes OUT_DIR/releases/<release>/ with "<name>.gz" for every .exe and .dll of
+// the game folder and "md5.txt" (signed: also SHA256SUMS and SHA256SUMS.sig),
+// under a temporary name first, then the resource-information text naming it,
+// then removes the oldest releases beyond options.keep. An unchanged game
+// writes nothing. Returns 0, 1 when refused (nothing written), 2 when writing failed.
 int Publish(const PublishOptions& options);

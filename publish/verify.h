@@ -1,9 +1,17 @@
-// Checking a published folder the way the launcher will use it.
+// Checking published releases the way the launcher will use them.
 #pragma once
 #include <filesystem>
 
-// Checks that every .exe and .dll entry of outDir's "md5.txt" has its archive,
-// that the archive unpacks with zlib's gzip reader and that the MD5 of what it
-// unpacks to equals the listed text; reports every problem found.
+struct VerifyOptions {
+    std::filesystem::path outDir;
+    std::filesystem::path resinfo;   // the resource-information text that names the release
+    bool all = false;                // every kept release, not only the named one
+    std::filesystem::path key;       // public key: check the signatures too; empty: don't
+};
+
+// Checks the release that the resource-information text names (with all, every
+// kept release): every .exe and .dll entry of its "md5.txt" has its archive,
+// which unpacks with zlib's gzip reader to the listed MD5; with a key also
+// SHA256SUMS, its signature and its release number. Reports every problem found.
 // Returns 0 when there is none, 1 otherwise.
-int Verify(const std::filesystem::path& outDir);
+int Verify(const VerifyOptions& options);

@@ -8,10 +8,12 @@ and the Wine prefix. The player's folder is kept in build/demo/, so a second run
 shows an up-to-date game; --new-release publishes a second release first, in
 which some files changed and one was added."""
 import argparse
+import http.client
 import os
 import shutil
 import sys
 import time
+import urllib.parse
 
 TOP = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 sys.path.insert(0, os.path.join(TOP, "tests", "e2e"))
@@ -24,8 +26,8 @@ from harness.wine import GameFolder, LauncherRun, WineDesktop  # noqa: E402
 
 DEMO = os.path.join(TOP, "build", "demo")
 MAKER = os.path.join(DEMO, "maker-game")
-WWW = os.path.join(DEMO, "www")
-RELEASE = os.path.join(WWW, "r", "demo")
+WWW = os.path.join(DEMO, "www")   # korvan-publish's OUT_DIR, nginx's root
+RESINFO = os.path.join(WWW, "1", "resinfo-release130.txt")
 ARGS = b'-world Sakura -user "demo player"'
 
 
@@ -74,13 +76,37 @@ def folder_state(folder, listed):
 def publish(version):
     shutil.rmtree(MAKER, ignore_errors=True)
     release.write_files(MAKER, sample_release(version))
-    say("== The maker publishes release %d with korvan-publish" % version)
-    out = release.publish(MAKER, RELEASE, "http://localhost:47080/r/demo/",
-                          resinfo=os.path.join(WWW, "1", "resinfo-release130.txt"))
+    say("== The maker publishes release %d with korvan-publish into %s" % (version, os.path.relpath(WWW, TOP)))
+    out = release.publish(MAKER, WWW, "http://localhost:47080/")
     for line in out.strip().splitlines():
         say("   " + line)
-    with open(os.path.join(RELEASE, "md5.txt"), "rb") as f:
+    _, folder = release.named_release(WWW)
+    say("   release folders: " + ", ".join(sorted(os.listdir(os.path.join(WWW, "releases")))))
+    with open(os.path.join(folder, "md5.txt"), "rb") as f:
         say("   md5.txt: " + show_bytes(f.read()))
+
+
+def current_release():
+    """(base URL, folder) of the release the resource-information text names, or
+    None when there is none yet (or only one of an older demo's layout)."""
+    try:
+        base_url, folder = release.named_release(WWW)
+    except (OSError, IndexError):
+        return None
+    return (base_url, folder) if os.path.isfile(os.path.join(folder, "md5.txt")) else None
+
+
+def show_cache_headers(web, base_url):
+    """What caches are told: the resource-information text is asked for every
+    time, a release folder's files are kept for a year."""
+    for path in ("/1/resinfo-release130.txt", urllib.parse.urlsplit(base_url).path + "md5.txt"):
+        connection = http.client.HTTPConnection("127.0.0.1", web.port, timeout=10)
+        connection.request("GET", path, headers={"Accept-Encoding": "gzip, deflate"})
+        response = connection.getresponse()
+        response.read()
+        connection.close()
+        say("   %s: %d, Cache-Control: %s, Content-Encoding: %s" % (
+            path, response.status, response.getheader("Cache-Control"), response.getheader("Content-Encoding")))
 
 
 def main():
@@ -92,24 +118,27 @@ def main():
     if options.fresh:
         shutil.rmtree(DEMO, ignore_errors=True)
     os.makedirs(os.path.join(WWW, "1"), exist_ok=True)
-    first = not os.path.exists(os.path.join(RELEASE, "md5.txt"))
+    first = current_release() is None
     if first or options.new_release:
         publish(2 if options.new_release else 1)
     else:
         say("== The maker's release is already published (scripts/demo.sh --new-release publishes release 2)")
-    listed = release.read_list(RELEASE)
+    base_url, release_folder = current_release()
+    listed = release.read_list(release_folder)
 
     desktop = WineDesktop().start()
     # The launcher downloads at most 600 kB/s here, so that its bars can be seen moving.
+    # nginx includes the maker's configuration shipped in publish/nginx/.
     web = Nginx(WWW, os.path.join(DEMO, "nginx"),
-                locations=default_locations() + ["location /r/demo/ { limit_rate 600k; }"])
+                locations=default_locations() + ["if ($uri ~ ^/releases/) { set $limit_rate 600k; }"])
     log = UdpLogListener(runs=[])
     run = None
     try:
         web.start()
         say("\n== The maker's web server: nginx on http://localhost:47080 (folder %s)" % os.path.relpath(WWW, TOP))
-        with open(os.path.join(WWW, "1", "resinfo-release130.txt"), "rb") as f:
+        with open(RESINFO, "rb") as f:
             say("   /1/resinfo-release130.txt: " + show_bytes(f.read()))
+        show_cache_headers(web, base_url)
         log.start()
         requests_before = len(web.requests())
 

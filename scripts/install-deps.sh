@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ clang python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
           wine64 xvfb xauth x11-apps imagemagick nginx python3-pytest fonts-ipafont-gothic
-          libbenchmark-dev googletest zlib1g-dev file binutils-mingw-w64-i686 openssl)
+          libbenchmark-dev googletest zlib1g-dev file binutils-mingw-w64-i686 libssl-dev osslsigncode openssl)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,4 +1,4 @@
-"""Reads the resource tree and the imported DLL names of a PE file (32 or 64 bit)."""
+"""Reads the headers, resource tree and imports of a PE file (32 or 64 bit)."""
 import struct
 
 
@@ -9,17 +9,35 @@ class PeFile:
         d = self.data
         pe = struct.unpack_from("<I", d, 0x3C)[0]
         assert d[pe:pe + 4] == b"PE\0\0", "not a PE file"
-        self.machine, sections, _, _, _, opt_size, self.characteristics = struct.unpack_from("<HHIIIHH", d, pe + 4)
+        (self.machine, sections, self.timestamp, self.symbol_table, self.symbol_count, opt_size,
+         self.characteristics) = struct.unpack_from("<HHIIIHH", d, pe + 4)
         opt = pe + 24
         self.magic = struct.unpack_from("<H", d, opt)[0]
+        self.os_version = struct.unpack_from("<HH", d, opt + 40)
+        self.subsystem_version = struct.unpack_from("<HH", d, opt + 48)
         self.subsystem = struct.unpack_from("<H", d, opt + 68)[0]
         dirs = opt + (96 if self.magic == 0x10B else 112)
         self.directories = [struct.unpack_from("<II", d, dirs + 8 * i) for i in range(16)]
         self.sections = []
+        self.section_names = []
         table = opt + opt_size
         for i in range(sections):
             name, vsize, vaddr, rsize, roff = struct.unpack_from("<8sIIII", d, table + 40 * i)
             self.sections.append((vaddr, max(vsize, rsize), roff))
+            self.section_names.append(self._section_name(name.rstrip(b"\0")))
+
+    def _section_name(self, raw):
+        """A name "/N" stands for offset N in the string table after the symbols."""
+        if not raw.startswith(b"/"):
+            return raw.decode("ascii")
+        at = self.symbol_table + 18 * self.symbol_count + int(raw[1:])
+        return self.data[at:self.data.index(b"\0", at)].decode("ascii")
+
+    def section(self, name):
+        """Returns the raw bytes of the named section."""
+        i = self.section_names.index(name)
+        vaddr, size, roff = self.sections[i]
+        return self.data[roff:roff + size]
 
     def offset(self, rva):
         for vaddr, size, roff in self.sections:
@@ -53,14 +71,34 @@ class PeFile:
                     out[(rtype, name, lang)] = self.data[at:at + data_size]
         return out
 
-    def imported_dlls(self):
+    def _string(self, rva):
+        at = self.offset(rva)
+        return self.data[at:self.data.index(b"\0", at)].decode("ascii")
+
+    def imports(self):
+        """Returns [(dll, function)]; a function imported by ordinal is "#N"."""
         rva, size = self.directories[1]
-        names = []
+        wide = self.magic != 0x10B
+        entry, by_ordinal = (8, 1 << 63) if wide else (4, 1 << 31)
+        out = []
         at = self.offset(rva)
         while True:
             desc = struct.unpack_from("<IIIII", self.data, at)
             if desc == (0, 0, 0, 0, 0):
-                return names
-            name_at = self.offset(desc[3])
-            names.append(self.data[name_at:self.data.index(b"\0", name_at)].decode("ascii"))
+                return out
+            dll = self._string(desc[3])
+            thunk = self.offset(desc[0] or desc[4])
+            while True:
+                value = struct.unpack_from("<Q" if wide else "<I", self.data, thunk)[0]
+                if not value:
+                    break
+                out.append((dll, "#%d" % (value & 0xFFFF) if value & by_ordinal else self._string(value + 2)))
+                thunk += entry
             at += 20
+
+    def imported_dlls(self):
+        names = []
+        for dll, _ in self.imports():
+            if dll not in names:
+                names.append(dll)
+        return names

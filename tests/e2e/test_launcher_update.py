@@ -4,6 +4,7 @@ import glob
 import os
 import re
 import threading
+import time
 
 import pytest
 
@@ -11,6 +12,7 @@ from harness import expect, paths
 from harness import fault_server as fs
 from harness.dll import build_marker_dll
 from harness.polling import wait_until
+from harness.release import named_release
 from harness.release import change_one_byte, gzip_bytes, make_key, read_published, sample_bytes, sign_release
 
 ARGS = b'-server "alpha beta"  \x94\xc5\x81\x5c end\\ x="y z"'
@@ -64,11 +66,11 @@ def test_complete_update_from_an_empty_folder(scenario):
 
     keys = sorted(n.encode() for n in files if not n.endswith("txt"))
     assert scenario.log.messages() == (
-        expect.start_lines(ARGS) + [b"BASEURL=" + scenario.web.url("/r/full/").encode() + b"\r\n"] +
+        expect.start_lines(ARGS) + [b"BASEURL=" + scenario.base_url.encode() + b"\r\n"] +
         expect.download_lines(*keys) + expect.start_lines(b"second") + [b"EXIT LAUNCHER\r\n"])
     logged = [r for r in scenario.web_requests() if r["path"].startswith(("/1/", "/r/full/"))]
-    assert [r["path"] for r in logged] == (["/1/resinfo-release130.txt", "/r/full/md5.txt"] +
-                                           ["/r/full/%s.gz" % k.decode() for k in keys])
+    assert [r["path"] for r in logged] == (["/1/resinfo-release130.txt", scenario.url_path("md5.txt")] +
+                                           [scenario.url_path("%s.gz" % k.decode()) for k in keys])
     for r in logged:
         assert r["host"] == "localhost" and r["accept_encoding"] == "gzip, deflate"
         assert re.fullmatch(r"Mozilla/4\.0 \(compatible; R-FIG KORVAN; OS\d+/\d+\.\d+\.\d+; http://\S+/\)",
@@ -82,10 +84,10 @@ def test_close_during_a_download(scenario, fault_server):
     gate = threading.Event()
     server = fault_server(files_dir=scenario.release_dir("gated"))
     big = sample_bytes("big", 2000000)
-    scenario.publish("gated", {"a.dll": sample_bytes("a", 5000), "big.exe": big}, base_url=server.url("/"))
-    archive = read_published(scenario.release_dir("gated"), "big.exe.gz")
+    out = scenario.publish("gated", {"a.dll": sample_bytes("a", 5000), "big.exe": big}, base_url=server.url("/"))
+    archive = read_published(out, "big.exe.gz")
     sent = 800000
-    server.route("/big.exe.gz", fs.gated(archive, sent, gate))
+    server.route(scenario.url_path("big.exe.gz"), fs.gated(archive, sent, gate))
     folder = scenario.game_folder()
     run = scenario.start(folder)
     try:
@@ -110,10 +112,11 @@ def test_close_during_a_download(scenario, fault_server):
     assert folder.read("config.ini") == b""
     assert folder.record() is None
     assert scenario.log.messages() == (
-        expect.start_lines() + [b"BASEURL=" + server.url("/").encode() + b"\r\n"] +
+        expect.start_lines() + [b"BASEURL=" + scenario.base_url.encode() + b"\r\n"] +
         expect.download_lines("a.dll", "big.exe") + [b"EXIT LAUNCHER\r\n"])
-    head = server.requests_for("/md5.txt")[0].head
-    assert re.fullmatch(rb"GET /md5\.txt HTTP/1\.0\r\n"
+    list_path = scenario.url_path("md5.txt")
+    head = server.requests_for(list_path)[0].head
+    assert re.fullmatch(rb"GET " + re.escape(list_path.encode()) + rb" HTTP/1\.0\r\n"
                         rb"User-Agent: Mozilla/4\.0 \(compatible; R-FIG KORVAN; OS\d+/\d+\.\d+\.\d+; http://\S+/\)\r\n"
                         rb"Accept-Encoding: gzip, deflate\r\nHost: 127\.0\.0\.1\r\n"
                         rb"Korvan-Client-Type: download\r\n\r\n", head), head
@@ -144,9 +147,9 @@ def test_up_to_date_folder_with_skip_markers_and_a_loadable_library(scenario, tm
     assert not folder.exists("skipdir.dll") and not folder.exists("notes.txt")
     assert folder.dll_loads() == [paths.windows_path(folder.file("loadable.dll").decode()).encode()]
     assert scenario.log.messages() == (
-        expect.start_lines() + [b"BASEURL=" + scenario.web.url("/r/current/").encode() + b"\r\n",
+        expect.start_lines() + [b"BASEURL=" + scenario.base_url.encode() + b"\r\n",
                                 b"SKIPUPDATE skipdir.dll\r\n", b"SKIPUPDATE skipped.exe\r\n", b"EXIT LAUNCHER\r\n"])
-    assert [p for p in scenario.web_paths() if p.startswith("/r/current/")] == ["/r/current/md5.txt"]
+    assert [p for p in scenario.web_paths() if p.startswith("/r/current/")] == [scenario.url_path("md5.txt")]
     assert leftover_temp_files(scenario, folder) == []
 
 
@@ -185,9 +188,47 @@ def test_verification_failure(scenario, kind):
     assert folder.read("b.exe") == b"old contents" and not folder.exists("c.exe")
     assert folder.record() is None and folder.read("config.ini") == b""
     assert scenario.log.messages() == (
-        expect.start_lines() + [b"BASEURL=" + scenario.web.url("/r/verify/").encode() + b"\r\n"] +
+        expect.start_lines() + [b"BASEURL=" + scenario.base_url.encode() + b"\r\n"] +
         expect.download_lines("b.exe") + [b"EXIT LAUNCHER\r\n"])
     assert leftover_temp_files(scenario, folder) == []
+
+
+def test_a_release_published_mid_update(scenario):
+    """nginx serves /r/slow/ slowly: while the launcher downloads, the maker
+    publishes the next release into the same folder. The launcher finishes with
+    the release it began on, without a message, and starts the game; its next
+    start brings the new release."""
+    first = {"a.dll": sample_bytes("slow-a", 3000), "big.exe": sample_bytes("slow-big-1", 1500000)}
+    second = dict(first, **{"big.exe": sample_bytes("slow-big-2", 1500000), "new.exe": sample_bytes("slow-new", 2000)})
+    scenario.publish("slow", first)
+    first_base, first_path = scenario.base_url, scenario.url_path("")
+    folder = scenario.game_folder()
+    run = scenario.start(folder)
+
+    run.wait_bar(3002, visible=True, min_pos=200000, timeout=60)   # inside big.exe
+    scenario.publish("slow", second, again=True)
+    published_at = time.time()
+    assert scenario.base_url != first_base and "1 reused" in scenario.published
+    assert named_release(scenario.release_dir("slow"), scenario.resinfo_file)[0] == scenario.base_url
+
+    wait_until(folder.record, 60, "the game to start")
+    assert run.msgboxes() == []
+    assert all(folder.read(name) == data for name, data in first.items()) and not folder.exists("new.exe")
+    big = [r for r in scenario.web_requests() if r["path"] == first_path + "big.exe.gz"]
+    assert [r["status"] for r in big] == [200] and big[0]["time"] > published_at, "not mid-update"
+    assert run.close()
+    assert run.wait(30) == 0
+
+    os.remove(folder.record_file)
+    again = scenario.start(folder)
+    wait_until(folder.record, 60, "the game to start again")
+    assert all(folder.read(name) == data for name, data in second.items())
+    assert again.close()
+    assert again.wait(30) == 0
+    assert [m for m in scenario.log.messages() if m.startswith(b"BASEURL=")] == [
+        b"BASEURL=" + first_base.encode() + b"\r\n", b"BASEURL=" + scenario.base_url.encode() + b"\r\n"]
+    new_downloads = [p for p in scenario.web_paths() if p.startswith(scenario.url_path(""))]
+    assert new_downloads == [scenario.url_path(n) for n in ("md5.txt", "big.exe.gz", "new.exe.gz")]
 
 
 # Signed releases, served to the launcher built with the test release key.
@@ -215,8 +256,8 @@ def test_signed_release_is_installed_and_its_number_recorded(scenario):
     assert read_status(folder, b"RELEASE") == b"12"
     assert read_status(folder) == paths.windows_path(folder.launcher).encode()
     assert run.msgboxes() == []
-    assert [p for p in scenario.web_paths() if p.startswith("/r/signed/")] == [
-        "/r/signed/md5.txt", "/r/signed/SHA256SUMS", "/r/signed/SHA256SUMS.sig", "/r/signed/a.exe.gz"]
+    assert [p for p in scenario.web_paths() if p.startswith(scenario.url_path(""))] == [
+        scenario.url_path(n) for n in ("md5.txt", "SHA256SUMS", "SHA256SUMS.sig", "a.exe.gz")]
     assert run.close()
     assert run.wait(30) == 0
 
@@ -247,7 +288,7 @@ def test_signed_release_refused(scenario, tmp_path, tamper):
     assert folder.read("a.exe") == b"old a"
     assert folder.read("config.ini") == b"" and folder.record() is None
     archives = [p for p in scenario.web_paths() if p.endswith(".gz")]
-    assert archives == (["/r/signed/a.exe.gz"] if tamper == "a.exe.gz" else [])
+    assert archives == ([scenario.url_path("a.exe.gz")] if tamper == "a.exe.gz" else [])
     assert leftover_temp_files(scenario, folder) == []
 
 
@@ -256,7 +297,7 @@ def test_older_signed_release_is_retried_silently(scenario):
     no message; once the newer one is served it is installed."""
     out, folder = signed_scenario(scenario, 6, recorded=7)
     run = scenario.start(folder)
-    sig = "/r/signed/SHA256SUMS.sig"
+    sig = scenario.url_path("SHA256SUMS.sig")
     wait_until(lambda: scenario.web_paths().count(sig) >= 2, 60, "a second list attempt")
     assert run.msgboxes() == [] and folder.record() is None
     assert not any(p.endswith(".gz") for p in scenario.web_paths())

@@ -1,6 +1,7 @@
 """A real nginx on loopback, as the maker's web server, with a configuration and
-prefix folder of its own. It serves the files of a web root exactly as they are
-on disk (no compression, no Content-Encoding) and a few redirect locations."""
+prefix folder of its own. It serves the files of a web root through the maker's
+configuration shipped with korvan-publish (no compression, no Content-Encoding,
+cache lifetimes) and adds a few test-only redirect and slow locations."""
 import os
 import re
 import signal
@@ -8,7 +9,7 @@ import socket
 import subprocess
 import time
 
-from .paths import SERVER_HOST, SERVER_PORT
+from .paths import RELEASE_CONF, SERVER_HOST, SERVER_PORT
 from .polling import wait_until
 
 NGINX = "/usr/sbin/nginx"
@@ -33,8 +34,10 @@ def default_locations(host=SERVER_HOST, port=SERVER_PORT):
     /moved/X     -> 302 http://host:port/r/X (absolute)
     /relative/X  -> 302 /r/X (relative Location, not followed by the launcher)
     /gone/...    -> 404
-    /chain9/h0/X and /chain10/h0/X -> 9 or 10 redirects, ending at /r/chain/X"""
+    /chain9/h0/X and /chain10/h0/X -> 9 or 10 redirects, ending at /r/chain/X
+    /r/slow/...  -> served at 300 kB/s"""
     locs = [
+        'if ($uri ~ ^/r/slow/) { set $limit_rate 300k; }',
         'location ~ ^/moved/(.*)$ { return 302 http://%s:%d/r/$1; }' % (host, port),
         'location ~ ^/relative/(.*)$ { absolute_redirect off; return 302 /r/$1; }',
         'location /gone/ { return 404; }',
@@ -83,7 +86,11 @@ http {{
     fastcgi_temp_path {p}/temp/fastcgi;
     uwsgi_temp_path {p}/temp/uwsgi;
     scgi_temp_path {p}/temp/scgi;
-    gzip off;
+    # Compression everywhere: the shipped configuration must turn it off.
+    gzip on;
+    gzip_types *;
+    gzip_min_length 1;
+    gzip_static on;
     etag off;
     server_tokens off;
     sendfile off;
@@ -94,6 +101,7 @@ http {{
         server_name {SERVER_HOST};
         root {self.root};
         {locations}
+        include {RELEASE_CONF};
         location / {{ }}
     }}
 }}

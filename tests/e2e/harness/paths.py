@@ -17,6 +17,8 @@ PUBLISH_TOOL = os.path.join(NATIVE, "publish", "korvan-publish")
 # The same launcher built with the test release key (scripts/common.sh).
 SIGNED_LAUNCHER_EXE = os.path.join(TOP, "build", "win64-signed", "launcher.exe")
 RELEASE_KEY = os.path.join(TOP, "build", "keys", "release-key.pem")
+# The maker's nginx configuration, shipped with korvan-publish.
+RELEASE_CONF = os.path.join(TOP, "publish", "nginx", "korvan-release.conf")
 
 # The x86_64 test launcher is built for this web server (scripts/common.sh).
 SERVER_HOST = "localhost"

@@ -1,6 +1,7 @@
-"""Releases as the maker publishes them: "<name>.gz" archives, the list
-"md5.txt" and the resource-information text, made with korvan-publish; signed
-statements (SHA256SUMS and its .sig) made by hand with openssl."""
+"""Releases as the maker publishes them with korvan-publish: release folders
+OUT_DIR/releases/<release>/ of "<name>.gz" archives and the list "md5.txt", and
+the resource-information text that names one; signed statements
+(SHA256SUMS and its .sig) made by hand with openssl."""
 import gzip
 import hashlib
 import os
@@ -34,19 +35,27 @@ def write_files(folder, files):
             f.write(data)
 
 
-def publish(game_dir, out_dir, base_url, resinfo=None):
-    """Publishes game_dir into out_dir with korvan-publish; resinfo is where the
-    resource-information text goes (default OUT_DIR/1/resinfo-release130.txt).
-    Returns the tool's standard output."""
+def publish(game_dir, out_dir, base_url, resinfo=None, extra=()):
+    """Publishes game_dir into out_dir with korvan-publish; base_url is where
+    out_dir is served, resinfo where the resource-information text goes (default
+    OUT_DIR/1/resinfo-release130.txt). Returns the tool's standard output."""
     if not os.path.exists(PUBLISH_TOOL):
         raise RuntimeError("korvan-publish is not built: " + PUBLISH_TOOL)
-    args = [PUBLISH_TOOL, game_dir, out_dir, "--base-url", base_url]
+    args = [PUBLISH_TOOL, game_dir, out_dir, "--base-url", base_url, *extra]
     if resinfo is not None:
         args += ["--resinfo", resinfo]
     done = subprocess.run(args, capture_output=True)
     if done.returncode != 0:
         raise RuntimeError("korvan-publish failed (%d): %s" % (done.returncode, done.stderr.decode(errors="replace")))
     return done.stdout.decode(errors="replace")
+
+
+def named_release(out_dir, resinfo=None):
+    """Returns (base URL, release folder) that the resource-information text names."""
+    path = resinfo or os.path.join(out_dir, "1", "resinfo-release130.txt")
+    with open(path, "rb") as f:
+        base = f.read()[len(b"BASEURL="):].decode()
+    return base, os.path.join(out_dir, "releases", base.rstrip("/").rsplit("/", 1)[1])
 
 
 def write_list(out_dir, entries):

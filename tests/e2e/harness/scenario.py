@@ -3,6 +3,7 @@ runs and the log listener, with everything undone at the end."""
 import glob
 import os
 import shutil
+import urllib.parse
 
 from . import release
 from .paths import RESINFO_PATH
@@ -46,17 +47,26 @@ class Scenario:
         if os.path.exists(self.resinfo_file):
             os.remove(self.resinfo_file)
 
-    def publish(self, name, files, base_url=None):
-        """Publishes {name: bytes} as release name under /r/<name>/ and points
-        the resource-information text at it (or at base_url). Returns the
+    def publish(self, name, files, base_url=None, again=False):
+        """Publishes {name: bytes} into the output folder /r/<name>/ (served at
+        base_url, by default through nginx), which starts empty unless again,
+        and points the resource-information text at the new release. Sets
+        base_url to the release's base URL as the text names it and returns the
         release folder."""
         game = os.path.join(self.root, "maker-" + name)
         shutil.rmtree(game, ignore_errors=True)
         release.write_files(game, files)
         out = self.release_dir(name)
+        if not again:
+            shutil.rmtree(out, ignore_errors=True)
         url = base_url or self.web.url("/r/%s/" % name)
-        release.publish(game, out, url, resinfo=self.resinfo_file)
-        return out
+        self.published = release.publish(game, out, url, resinfo=self.resinfo_file)
+        self.base_url, folder = release.named_release(out, self.resinfo_file)
+        return folder
+
+    def url_path(self, name):
+        """The request path of a file of the named release: base URL path + name."""
+        return urllib.parse.urlsplit(self.base_url).path + name
 
     # the player's side
 
