@@ -233,27 +233,35 @@ def test_a_release_published_mid_update(scenario):
 
 # Signed releases, served to the launcher built with the test release key.
 
-def signed_scenario(scenario, number, recorded=None):
-    """Publishes a.exe and the game as a release signed as number; returns the
-    release folder and a game folder with the signed launcher and an older a.exe."""
+def signed_scenario(scenario, number, recorded=None, signer="openssl"):
+    """Publishes a.exe and the game as a release signed as number (by openssl,
+    or by korvan-publish --sign, which numbers a new output folder's first
+    signed release 1); returns the release folder and a game folder with the
+    signed launcher and an older a.exe."""
     if not os.path.exists(paths.SIGNED_LAUNCHER_EXE):
         pytest.skip("not built: build/win64-signed/launcher.exe")
     with open(paths.FAKE_KORVAN_EXE, "rb") as f:
         game = f.read()
-    out = scenario.publish("signed", {"korvan.exe": game, "a.exe": sample_bytes("signed-a", 300000)})
-    sign_release(out, number, paths.RELEASE_KEY)
+    files = {"korvan.exe": game, "a.exe": sample_bytes("signed-a", 300000)}
+    if signer == "korvan-publish":
+        assert number == 1
+        out = scenario.publish("signed", files, extra=("--sign", paths.RELEASE_KEY))
+    else:
+        out = scenario.publish("signed", files)
+        sign_release(out, number, paths.RELEASE_KEY)
     config = b"" if recorded is None else b"[STATUS]\r\nRELEASE=%d\r\n" % recorded
     folder = scenario.game_folder({"a.exe": b"old a", "config.ini": config}, launcher=paths.SIGNED_LAUNCHER_EXE)
     return out, folder
 
 
-def test_signed_release_is_installed_and_its_number_recorded(scenario):
-    out, folder = signed_scenario(scenario, 12, recorded=12)
+@pytest.mark.parametrize("signer, number, recorded", [("openssl", 12, 12), ("korvan-publish", 1, None)])
+def test_signed_release_is_installed_and_its_number_recorded(scenario, signer, number, recorded):
+    out, folder = signed_scenario(scenario, number, recorded=recorded, signer=signer)
     run = scenario.start(folder)
 
     assert wait_until(folder.record, 60, "the game to start")[0] == b'"korvan.exe"'
     assert folder.read("a.exe") == sample_bytes("signed-a", 300000)
-    assert read_status(folder, b"RELEASE") == b"12"
+    assert read_status(folder, b"RELEASE") == b"%d" % number
     assert read_status(folder) == paths.windows_path(folder.launcher).encode()
     assert run.msgboxes() == []
     assert [p for p in scenario.web_paths() if p.startswith(scenario.url_path(""))] == [
