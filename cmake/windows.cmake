@@ -18,7 +18,29 @@ endforeach()
 
 add_library(korvan_win STATIC ${WIN_SOURCES})
 target_include_directories(korvan_win PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
-target_link_libraries(korvan_win PUBLIC korvan_core z wsock32 comctl32 shell32 ole32 uuid advapi32 user32 gdi32 kernel32)
+target_link_libraries(korvan_win PUBLIC korvan_core z wsock32 comctl32 shell32 ole32 uuid crypt32 advapi32 user32 gdi32 kernel32)
+
+# The release key, as a C string in generated/release_key.h for the update worker.
+if(KORVAN_RELEASE_KEY)
+  get_filename_component(key_path "${KORVAN_RELEASE_KEY}" ABSOLUTE BASE_DIR "${CMAKE_SOURCE_DIR}")
+  if(NOT EXISTS "${key_path}" OR IS_DIRECTORY "${key_path}")
+    message(FATAL_ERROR "KORVAN_RELEASE_KEY: no key file at ${key_path}")
+  endif()
+  file(READ "${key_path}" key_pem)
+  if(NOT key_pem MATCHES "^-----BEGIN PUBLIC KEY-----\r?\n[A-Za-z0-9+/=\r\n]+-----END PUBLIC KEY-----\r?\n?$")
+    message(FATAL_ERROR "KORVAN_RELEASE_KEY: ${key_path} is not a PEM public key (-----BEGIN PUBLIC KEY-----)")
+  endif()
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${key_path}")
+  string(REPLACE "\r" "" key_pem "${key_pem}")
+  string(REPLACE "\n" "\\n\"\n    \"" key_lines "${key_pem}")
+  file(WRITE ${CMAKE_BINARY_DIR}/generated/release_key.h.new
+    "// Generated from ${key_path}: the key that signs releases.\n#pragma once\n"
+    "static const char ReleaseKeyPem[] =\n    \"${key_lines}\";\n")
+  file(COPY_FILE ${CMAKE_BINARY_DIR}/generated/release_key.h.new ${CMAKE_BINARY_DIR}/generated/release_key.h ONLY_IF_DIFFERENT)
+  set_source_files_properties(${CMAKE_SOURCE_DIR}/update/run_update.cpp PROPERTIES
+    COMPILE_DEFINITIONS KORVAN_SIGNED_RELEASES=1 OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/generated/release_key.h)
+  message(STATUS "Signed releases: key ${key_path}")
+endif()
 
 include(${CMAKE_SOURCE_DIR}/app/resources.cmake)
 add_executable(launcher WIN32 ${CMAKE_SOURCE_DIR}/app/win_main.cpp ${LAUNCHER_RC})

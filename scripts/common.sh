@@ -5,11 +5,24 @@
 KORVAN_TEST_SERVER=${KORVAN_TEST_SERVER:-localhost:47080}
 export WINEDEBUG=-all
 
-# Configures and builds one tree. Returns cmake's status.
+# Configures and builds one tree (only target $BUILD_TARGET when set). Returns cmake's status.
 build_tree() {
   local dir=$1; shift
   cmake -S . -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; return 1; }
-  cmake --build "$dir" -j2 >"$dir.build.log" 2>&1 || { tail -40 "$dir.build.log"; return 1; }
+  cmake --build "$dir" -j2 ${BUILD_TARGET:+--target "$BUILD_TARGET"} >"$dir.build.log" 2>&1 ||
+    { tail -40 "$dir.build.log"; return 1; }
+}
+
+# Makes the test release key pair build/keys/release-key.pem and .pub.pem, and
+# a second pair other-key.*, once. Returns 0 when they exist.
+make_test_keys() {
+  mkdir -p build/keys
+  local k
+  for k in release-key other-key; do
+    [ -f build/keys/$k.pub.pem ] && continue
+    openssl genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:3072 -out build/keys/$k.pem 2>/dev/null &&
+      openssl pkey -in build/keys/$k.pem -pubout -out build/keys/$k.pub.pem || return 1
+  done
 }
 
 # Builds the libFuzzer targets natively with clang, beside the gcc tree. Returns cmake's status.
@@ -27,6 +40,11 @@ build_all() {
   echo "== build x86_64 (Wine, server $KORVAN_TEST_SERVER)"
   build_tree build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
     -DKORVAN_SERVER="$KORVAN_TEST_SERVER" || return 1
+  echo "== build x86_64 launcher with the test release key"
+  make_test_keys || return 1
+  BUILD_TARGET=launcher build_tree build/win64-signed -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
+    -DCMAKE_BUILD_TYPE=Release -DKORVAN_SERVER="$KORVAN_TEST_SERVER" -DKORVAN_TESTS=OFF \
+    -DKORVAN_RELEASE_KEY=build/keys/release-key.pub.pem || return 1
   echo "== build i686 (the product)"
   build_tree build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel \
     -DKORVAN_TESTS=OFF || return 1

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """The live demo: a maker publishes a small sample game with korvan-publish, nginx
 serves it on http://localhost:47080, and a player's launcher (the x86_64 build,
-under Wine) brings the game folder up to date and starts the game.
+under Wine) brings the game folder up to date and starts the game. Releases are
+signed with build/keys/release-key.pem, and the launcher is the build that
+carries its public key (build/win64-signed).
 
 Run through scripts/demo.sh, which builds everything and provides the display
 and the Wine prefix. The player's folder is kept in build/demo/, so a second run
@@ -11,6 +13,7 @@ import argparse
 import http.client
 import os
 import shutil
+import subprocess
 import sys
 import time
 import urllib.parse
@@ -77,13 +80,27 @@ def publish(version):
     shutil.rmtree(MAKER, ignore_errors=True)
     release.write_files(MAKER, sample_release(version))
     say("== The maker publishes release %d with korvan-publish into %s" % (version, os.path.relpath(WWW, TOP)))
-    out = release.publish(MAKER, WWW, "http://localhost:47080/")
+    out = release.publish(MAKER, WWW, "http://localhost:47080/", extra=("--sign", paths.RELEASE_KEY))
     for line in out.strip().splitlines():
         say("   " + line)
     _, folder = release.named_release(WWW)
     say("   release folders: " + ", ".join(sorted(os.listdir(os.path.join(WWW, "releases")))))
     with open(os.path.join(folder, "md5.txt"), "rb") as f:
         say("   md5.txt: " + show_bytes(f.read()))
+    show_signature_check(folder)
+
+
+def show_signature_check(folder):
+    """The maker's own check of the signed statement, with standard tools."""
+    say("   the release is signed with %s; checked with openssl and sha256sum:" % os.path.relpath(paths.RELEASE_KEY, TOP))
+    for command in (["openssl", "dgst", "-sha256", "-verify", os.path.splitext(paths.RELEASE_KEY)[0] + ".pub.pem",
+                     "-signature", "SHA256SUMS.sig", "SHA256SUMS"],
+                    ["sha256sum", "-c", "--strict", "SHA256SUMS"]):
+        done = subprocess.run(command, cwd=folder, capture_output=True)
+        shown = " ".join(os.path.relpath(c, TOP) if c.startswith(TOP) else c for c in command)
+        say("   $ " + shown)
+        for line in (done.stdout + done.stderr).decode(errors="replace").strip().splitlines():
+            say("     " + line)
 
 
 def current_release():
@@ -142,7 +159,9 @@ def main():
         log.start()
         requests_before = len(web.requests())
 
-        folder = GameFolder(DEMO, config_ini=True, game=False, name="player-game", reuse=True)
+        # The player's launcher is the build that carries the demo's public release key.
+        folder = GameFolder(DEMO, config_ini=True, game=False, name="player-game", reuse=True,
+                            launcher=paths.SIGNED_LAUNCHER_EXE)
         say("\n== The player's game folder %s before the run" % os.path.relpath(folder.path, TOP))
         for name, state in folder_state(folder, listed):
             say("   %-12s %s" % (name, state))

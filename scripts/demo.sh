@@ -16,7 +16,7 @@ source scripts/common.sh
 scripts/install-deps.sh
 mkdir -p build
 build_all >build/demo-build.log 2>&1 || { cat build/demo-build.log; echo "build failed" >&2; exit 1; }
-echo "== Built: build/win32/launcher.exe (the product), build/win64/launcher.exe (run here under Wine)"
+echo "== Built: build/win32/launcher.exe (the product), build/win64-signed/launcher.exe (run here under Wine, with the demo's release key)"
 
 # The helpers of common.sh are written for scripts without -e: call them in a test.
 trap 'set +e; stop_display' EXIT

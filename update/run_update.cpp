@@ -14,7 +14,35 @@
 #include "update/key_value_list.h"
 #include "update/update_file.h"
 #include "update/wait_while_running.h"
+#ifdef KORVAN_SIGNED_RELEASES
+#include "release_key.h"
+#include "update/release_statement.h"
+#endif
 
+#ifdef KORVAN_SIGNED_RELEASES
+// Fetches the list of the release that statement accepts, retrying every 10 s
+// while running is set. Returns true with the list in *body; false when the
+// run must stop: the release was refused (after its message) or the launcher
+// is closing.
+static bool FetchSignedList(HWND window, const RunFlag* running, ReleaseStatement* statement,
+                            std::string* body)
+{
+    const uint32_t recorded = RecordedRelease();
+    for (;;) {
+        int result = statement->FetchList(GetBaseUrl(), recorded, body);
+        if (result == ListAccepted)
+            return true;
+        if (result == ListRefused) {
+            if (running->load())
+                MessageBoxA(window, "md5.txt invalid signature", LauncherTitle, MB_ICONERROR);
+            return false;
+        }
+        if (!running->load())
+            return false;
+        WaitWhileRunning(10000, running);
+    }
+}
+#else
 // Returns the list at url, retrying every 10 s while running is set; the text
 // of the last attempt when the launcher is closing.
 static std::string FetchList(const std::string& url, const RunFlag* running)
@@ -27,6 +55,7 @@ static std::string FetchList(const std::string& url, const RunFlag* running)
         WaitWhileRunning(10000, running);
     }
 }
+#endif
 
 // Returns true for a .dll that the system already loads (from any place on its
 // search path): such a library is taken as current.
@@ -44,22 +73,39 @@ static bool IsLoadableLibrary(const std::string& name)
     return true;
 }
 
-// Writes the launcher's own path to [STATUS] LAUNCHER of "./config.ini" and
-// flushes the system's cached copy of that file.
-static void RecordLauncherPath()
+// Writes the launcher's own path to [STATUS] LAUNCHER of "./config.ini", and
+// the number of a signed release to RELEASE, then flushes the system's cached
+// copy of that file.
+static void RecordLauncherPath(const ReleaseStatement* statement)
 {
     static const char ConfigFile[] = "./config.ini";
     char path[MAX_PATH] = "";
     GetModuleFileNameA(NULL, path, sizeof path);
     path[sizeof path - 1] = '\0';
     WritePrivateProfileStringA("STATUS", "LAUNCHER", path, ConfigFile);
+#ifdef KORVAN_SIGNED_RELEASES
+    char release[16];
+    wsprintfA(release, "%lu", static_cast<unsigned long>(statement->Release()));
+    WritePrivateProfileStringA("STATUS", "RELEASE", release, ConfigFile);
+#endif
     WritePrivateProfileStringA(NULL, NULL, NULL, ConfigFile);
 }
 
 int LauncherWindow::RunUpdate()
 {
-    std::string listUrl = std::string(GetBaseUrl()) + "md5.txt";
-    Manifest manifest = ParseKeyValueList(FetchList(listUrl, &running), "&", "=");
+#ifdef KORVAN_SIGNED_RELEASES
+    ReleaseStatement statement(ReleaseKeyPem);
+    const ReleaseStatement* signedBy = &statement;
+    std::string list;
+    if (!FetchSignedList(hwnd, &running, &statement, &list)) {
+        MarkWorkerFinished();
+        return 0;
+    }
+#else
+    const ReleaseStatement* signedBy = nullptr;
+    std::string list = FetchList(std::string(GetBaseUrl()) + "md5.txt", &running);
+#endif
+    Manifest manifest = ParseKeyValueList(list, "&", "=");
     for (Manifest::iterator entry = manifest.begin(); entry != manifest.end();) {
         if (IsGameFileName(entry->first, IsAnsiLeadByte))
             ++entry;
@@ -78,7 +124,7 @@ int LauncherWindow::RunUpdate()
             PostMessageA(overallBar, PBM_SETPOS, begun, 0);
             const std::string& name = manifest.begin()->first;
             if (!IsLoadableLibrary(name) &&
-                UpdateFile(hwnd, fileBar, &running, name, manifest.begin()->second) != 0)
+                UpdateFile(hwnd, fileBar, &running, name, manifest.begin()->second, signedBy) != 0)
                 break;
             manifest.erase(manifest.begin());
             if (!running.load())
@@ -87,7 +133,7 @@ int LauncherWindow::RunUpdate()
     }
 
     if (manifest.empty() && running.load()) {
-        RecordLauncherPath();
+        RecordLauncherPath(signedBy);
         LaunchGame("korvan.exe", LauncherCommandLine);
     }
     MarkWorkerFinished();

@@ -10,6 +10,7 @@
 #include "update/file_name_check.h"
 #include "update/gunzip_file.h"
 #include "update/md5.h"
+#include "update/release_statement.h"
 #include "update/temp_file.h"
 #include "update/wait_while_running.h"
 
@@ -26,6 +27,9 @@ static const char VerifyFailedText[] =
     "\x81\xa6Korvan\x82\xf0\x8b\x4e\x93\xae\x82\xb5\x82\xc4\x82\xa2\x82\xe9\x8f\xea"
     "\x8d\x87\x82\xc9\x82\xcd\x8f\x49\x97\xb9\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3"
     "\x82\xa2\r\n";
+
+// Appended to a name whose archive is not the one the release signed.
+static const char InvalidSignatureText[] = " invalid signature";
 
 // Appended to a listed name that would leave the working directory.
 static const char InvalidNameText[] = " invalid file name";
@@ -76,8 +80,10 @@ static int InstallVerified(const char* source, const char* target, const std::st
 // Downloads and installs a file whose name was checked. Returns 0 or 1 as
 // UpdateFile; throws when no temporary file can be made.
 static int DownloadAndInstall(HWND window, HWND fileBar, const RunFlag* running,
-                              const char* name, const std::string& expectedMd5)
+                              const std::string& wholeName, const std::string& expectedMd5,
+                              const ReleaseStatement* statement)
 {
+    const char* name = wholeName.c_str();
     ProgressCallback callback(fileBar, running);
     TempFile download;
     if (Md5TextEqual(FileMd5(name), expectedMd5))
@@ -102,6 +108,11 @@ static int DownloadAndInstall(HWND window, HWND fileBar, const RunFlag* running,
 
     if (!running->load())
         return 1;
+    // zlib only ever reads bytes that the release signed.
+    if (statement && !statement->ArchiveMatches(wholeName, download.path)) {
+        ShowFileError(window, running, name, InvalidSignatureText);
+        return 1;
+    }
     if (InstallVerified(download.path, name, expectedMd5) == 0)
         return 0;
     ShowFileError(window, running, name, VerifyFailedText);
@@ -109,7 +120,7 @@ static int DownloadAndInstall(HWND window, HWND fileBar, const RunFlag* running,
 }
 
 int UpdateFile(HWND window, HWND fileBar, const RunFlag* running, const std::string& name,
-               const std::string& expectedMd5)
+               const std::string& expectedMd5, const ReleaseStatement* statement)
 {
     // The whole name is checked; only then is it used as a C string, which
     // it now is to its last byte.
@@ -120,7 +131,7 @@ int UpdateFile(HWND window, HWND fileBar, const RunFlag* running, const std::str
     if (IsUpdateSkipped(name.c_str()))
         return 0;
     try {
-        return DownloadAndInstall(window, fileBar, running, name.c_str(), expectedMd5);
+        return DownloadAndInstall(window, fileBar, running, name, expectedMd5, statement);
     } catch (int) {
         // The temporary file failed and its message was shown: the run stops.
         return 1;

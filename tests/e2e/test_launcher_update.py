@@ -13,7 +13,7 @@ from harness import fault_server as fs
 from harness.dll import build_marker_dll
 from harness.polling import wait_until
 from harness.release import named_release
-from harness.release import gzip_bytes, read_published, sample_bytes
+from harness.release import change_one_byte, gzip_bytes, make_key, read_published, sample_bytes, sign_release
 
 ARGS = b'-server "alpha beta"  \x94\xc5\x81\x5c end\\ x="y z"'
 
@@ -22,10 +22,10 @@ def leftover_temp_files(scenario, folder):
     return scenario.new_temp_files() + glob.glob(os.path.join(folder.path, "mj*.tmp"))
 
 
-def read_status(folder):
-    """Returns the LAUNCHER value of the [STATUS] section of config.ini (bytes)."""
+def read_status(folder, key=b"LAUNCHER"):
+    """Returns the value of key in the [STATUS] section of config.ini (bytes)."""
     text = folder.read("config.ini")
-    match = re.search(rb"\[STATUS\]\r?\n(?:[^\[]*\n)?LAUNCHER=([^\r\n]*)", text)
+    match = re.search(rb"\[STATUS\]\r?\n(?:[^\[]*\n)?" + key + rb"=([^\r\n]*)", text)
     return match.group(1) if match else None
 
 
@@ -229,3 +229,94 @@ def test_a_release_published_mid_update(scenario):
         b"BASEURL=" + first_base.encode() + b"\r\n", b"BASEURL=" + scenario.base_url.encode() + b"\r\n"]
     new_downloads = [p for p in scenario.web_paths() if p.startswith(scenario.url_path(""))]
     assert new_downloads == [scenario.url_path(n) for n in ("md5.txt", "big.exe.gz", "new.exe.gz")]
+
+
+# Signed releases, served to the launcher built with the test release key.
+
+def signed_scenario(scenario, number, recorded=None, signer="openssl"):
+    """Publishes a.exe and the game as a release signed as number (by openssl,
+    or by korvan-publish --sign, which numbers a new output folder's first
+    signed release 1); returns the release folder and a game folder with the
+    signed launcher and an older a.exe."""
+    if not os.path.exists(paths.SIGNED_LAUNCHER_EXE):
+        pytest.skip("not built: build/win64-signed/launcher.exe")
+    with open(paths.FAKE_KORVAN_EXE, "rb") as f:
+        game = f.read()
+    files = {"korvan.exe": game, "a.exe": sample_bytes("signed-a", 300000)}
+    if signer == "korvan-publish":
+        assert number == 1
+        out = scenario.publish("signed", files, extra=("--sign", paths.RELEASE_KEY))
+    else:
+        out = scenario.publish("signed", files)
+        sign_release(out, number, paths.RELEASE_KEY)
+    config = b"" if recorded is None else b"[STATUS]\r\nRELEASE=%d\r\n" % recorded
+    folder = scenario.game_folder({"a.exe": b"old a", "config.ini": config}, launcher=paths.SIGNED_LAUNCHER_EXE)
+    return out, folder
+
+
+@pytest.mark.parametrize("signer, number, recorded", [("openssl", 12, 12), ("korvan-publish", 1, None)])
+def test_signed_release_is_installed_and_its_number_recorded(scenario, signer, number, recorded):
+    out, folder = signed_scenario(scenario, number, recorded=recorded, signer=signer)
+    run = scenario.start(folder)
+
+    assert wait_until(folder.record, 60, "the game to start")[0] == b'"korvan.exe"'
+    assert folder.read("a.exe") == sample_bytes("signed-a", 300000)
+    assert read_status(folder, b"RELEASE") == b"%d" % number
+    assert read_status(folder) == paths.windows_path(folder.launcher).encode()
+    assert run.msgboxes() == []
+    assert [p for p in scenario.web_paths() if p.startswith(scenario.url_path(""))] == [
+        scenario.url_path(n) for n in ("md5.txt", "SHA256SUMS", "SHA256SUMS.sig", "a.exe.gz")]
+    assert run.close()
+    assert run.wait(30) == 0
+
+
+@pytest.mark.parametrize("tamper", ["md5.txt", "a.exe.gz", "SHA256SUMS", "other key",
+                                    "no SHA256SUMS", "no SHA256SUMS.sig"])
+def test_signed_release_refused(scenario, tmp_path, tamper):
+    """One changed byte, another key or a missing statement: the box, owned by
+    the window; nothing written or started, the local file unchanged."""
+    out, folder = signed_scenario(scenario, 3)
+    if tamper == "other key":
+        make_key(str(tmp_path / "other.pem"))
+        sign_release(out, 3, str(tmp_path / "other.pem"))
+    elif tamper.startswith("no "):
+        os.remove(os.path.join(out, tamper[3:]))
+    else:
+        change_one_byte(os.path.join(out, tamper), -30 if tamper == "a.exe.gz" else 20)
+    run = scenario.start(folder)
+
+    box = run.wait_msgbox(timeout=60)
+    name = b"a.exe" if tamper == "a.exe.gz" else b"md5.txt"
+    assert box["text"] == name + b" invalid signature"
+    assert box["caption"] == expect.LAUNCHER_TITLE
+    assert box["owner"] == run.window()["hwnd"] and box["has_icon"] and box["buttons"] == [1]
+    run.press(1)
+    assert run.close()
+    assert run.wait(30) == 0
+    assert folder.read("a.exe") == b"old a"
+    assert folder.read("config.ini") == b"" and folder.record() is None
+    archives = [p for p in scenario.web_paths() if p.endswith(".gz")]
+    assert archives == ([scenario.url_path("a.exe.gz")] if tamper == "a.exe.gz" else [])
+    assert leftover_temp_files(scenario, folder) == []
+
+
+def test_older_signed_release_is_retried_silently(scenario):
+    """A release older than the recorded one is fetched again every 10 s with
+    no message; once the newer one is served it is installed."""
+    out, folder = signed_scenario(scenario, 6, recorded=7)
+    run = scenario.start(folder)
+    sig = scenario.url_path("SHA256SUMS.sig")
+    wait_until(lambda: scenario.web_paths().count(sig) >= 2, 60, "a second list attempt")
+    assert run.msgboxes() == [] and folder.record() is None
+    assert not any(p.endswith(".gz") for p in scenario.web_paths())
+
+    sign_release(out, 8, paths.RELEASE_KEY)
+    try:
+        wait_until(folder.record, 60, "the game to start")
+    except Exception:
+        raise AssertionError("%r %r %r" % (scenario.web_paths(), run.msgboxes(), scenario.log.messages()))
+    assert read_status(folder, b"RELEASE") == b"8"
+    assert folder.read("a.exe") == sample_bytes("signed-a", 300000)
+    assert run.msgboxes() == []
+    assert run.close()
+    assert run.wait(30) == 0

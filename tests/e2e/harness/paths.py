@@ -14,6 +14,9 @@ FAKE_KORVAN_EXE = os.path.join(WIN64, "fake_korvan.exe")
 PROBE_EXE = os.path.join(WIN64, "probe.exe")
 PROBE_TARGET_EXE = os.path.join(WIN64, "probe_target.exe")
 PUBLISH_TOOL = os.path.join(NATIVE, "publish", "korvan-publish")
+# The same launcher built with the test release key (scripts/common.sh).
+SIGNED_LAUNCHER_EXE = os.path.join(TOP, "build", "win64-signed", "launcher.exe")
+RELEASE_KEY = os.path.join(TOP, "build", "keys", "release-key.pem")
 # The maker's nginx configuration, shipped with korvan-publish.
 RELEASE_CONF = os.path.join(TOP, "publish", "nginx", "korvan-release.conf")
 

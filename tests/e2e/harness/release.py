@@ -1,6 +1,7 @@
 """Releases as the maker publishes them with korvan-publish: release folders
 OUT_DIR/releases/<release>/ of "<name>.gz" archives and the list "md5.txt", and
-the resource-information text that names one."""
+the resource-information text that names one; signed statements
+(SHA256SUMS and its .sig) made by hand with openssl."""
 import gzip
 import hashlib
 import os
@@ -96,3 +97,43 @@ def read_list(out_dir):
             name, _, md5 = item.partition(b"=")
             out[name] = md5
     return out
+
+
+def make_key(private_path):
+    """Makes an RSA 3072 key pair with openssl: private_path and <private_path>.pub.pem."""
+    subprocess.run(["openssl", "genpkey", "-algorithm", "RSA", "-pkeyopt", "rsa_keygen_bits:3072",
+                    "-out", private_path], check=True, capture_output=True)
+    subprocess.run(["openssl", "pkey", "-in", private_path, "-pubout", "-out", private_path + ".pub.pem"],
+                   check=True, capture_output=True)
+
+
+def sign_release(out_dir, number, key):
+    """Writes SHA256SUMS for the release in out_dir ("# korvan release <number>",
+    then md5.txt and every .gz archive below out_dir) and signs it with
+    openssl and the private key file key into SHA256SUMS.sig."""
+    names = []
+    for folder, _, files in os.walk(os.fsencode(out_dir)):
+        for f in files:
+            if f.endswith(b".gz"):
+                names.append(os.path.relpath(os.path.join(folder, f), os.fsencode(out_dir)))
+    text = b"# korvan release %d\n" % number
+    for name in [b"md5.txt"] + sorted(names):
+        with open(os.path.join(os.fsencode(out_dir), name), "rb") as f:
+            text += hashlib.sha256(f.read()).hexdigest().encode() + b"  " + name + b"\n"
+    # Made beside and renamed into place, so that a launcher never reads a half-written file.
+    sums = os.path.join(out_dir, "SHA256SUMS")
+    with open(sums + ".new", "wb") as f:
+        f.write(text)
+    subprocess.run(["openssl", "dgst", "-sha256", "-sign", key, "-out", sums + ".sig.new", sums + ".new"],
+                   check=True, capture_output=True)
+    os.replace(sums + ".new", sums)
+    os.replace(sums + ".sig.new", sums + ".sig")
+
+
+def change_one_byte(path, offset):
+    """Flips the low bit of the byte at offset (negative: from the end) of the file at path."""
+    with open(path, "r+b") as f:
+        data = bytearray(f.read())
+        data[offset] ^= 1
+        f.seek(0)
+        f.write(data)

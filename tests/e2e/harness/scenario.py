@@ -47,7 +47,7 @@ class Scenario:
         if os.path.exists(self.resinfo_file):
             os.remove(self.resinfo_file)
 
-    def publish(self, name, files, base_url=None, again=False):
+    def publish(self, name, files, base_url=None, again=False, extra=()):
         """Publishes {name: bytes} into the output folder /r/<name>/ (served at
         base_url, by default through nginx), which starts empty unless again,
         and points the resource-information text at the new release. Sets
@@ -60,7 +60,7 @@ class Scenario:
         if not again:
             shutil.rmtree(out, ignore_errors=True)
         url = base_url or self.web.url("/r/%s/" % name)
-        self.published = release.publish(game, out, url, resinfo=self.resinfo_file)
+        self.published = release.publish(game, out, url, resinfo=self.resinfo_file, extra=extra)
         self.base_url, folder = release.named_release(out, self.resinfo_file)
         return folder
 
@@ -70,8 +70,9 @@ class Scenario:
 
     # the player's side
 
-    def game_folder(self, files=None, config_ini=True, game=True, name=None):
-        folder = GameFolder(self.root, config_ini=config_ini, game=game, name=name or "game%d" % len(self.folders))
+    def game_folder(self, files=None, config_ini=True, game=True, name=None, launcher=None):
+        folder = GameFolder(self.root, config_ini=config_ini, game=game, name=name or "game%d" % len(self.folders),
+                            launcher=launcher)
         for n, data in (files or {}).items():
             folder.write(n, data)
         self.folders.append(folder)

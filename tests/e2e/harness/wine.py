@@ -131,12 +131,14 @@ class GameFolder:
     """A fresh game folder: launcher.exe, the stand-in game as korvan.exe and,
     if wanted, a config.ini. Its unique name marks every process started from it."""
 
-    def __init__(self, root, config_ini=True, game=True, name="game", reuse=False):
-        """reuse keeps an existing folder as it is, with a fresh launcher.exe."""
+    def __init__(self, root, config_ini=True, game=True, name="game", reuse=False, launcher=None):
+        """reuse keeps an existing folder as it is, with a fresh launcher.exe;
+        launcher is the program copied as launcher.exe (default: the test build's)."""
         self.path = os.path.join(root, name)
         os.makedirs(self.path, exist_ok=reuse)
-        if os.path.exists(paths.LAUNCHER_EXE):
-            shutil.copy(paths.LAUNCHER_EXE, os.path.join(self.path, "launcher.exe"))
+        launcher = launcher or paths.LAUNCHER_EXE
+        if os.path.exists(launcher):
+            shutil.copy(launcher, os.path.join(self.path, "launcher.exe"))
         if game:
             shutil.copy(paths.FAKE_KORVAN_EXE, os.path.join(self.path, "korvan.exe"))
         if config_ini and not self.exists("config.ini"):
