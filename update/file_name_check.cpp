@@ -36,8 +36,15 @@ bool IsSafeFileName(const std::string& name, LeadBytePredicate isLeadByte)
             if (ClimbsUp(name, begin, i))
                 return false;
             begin = ++i;
+        } else if (isLeadByte(static_cast<unsigned char>(name[i])) && i + 1 < name.size()) {
+            // No double-byte code page has a second byte below 0x40: such a pair
+            // (a lead byte before '/', '.' or '\0') is no character, and the
+            // system may read its second byte on its own, as a separator.
+            if (static_cast<unsigned char>(name[i + 1]) < 0x40)
+                return false;
+            i += 2;
         } else {
-            i += isLeadByte(static_cast<unsigned char>(name[i])) && i + 1 < name.size() ? 2 : 1;
+            ++i;
         }
     }
     return true;

@@ -94,4 +94,7 @@ TEST(IsSafeFileName, NeverTakesASecondByteForASeparator)
     EXPECT_TRUE(IsSafeFileName("\x95\x5C../x.exe", IsCp932LeadByte));
     EXPECT_FALSE(IsSafeFileName("\x95\x5C../x.exe", [](unsigned char) { return false; }));
     EXPECT_FALSE(IsSafeFileName("\x95\x5C\\..\\x.exe", IsCp932LeadByte));
+    // A lead byte before a byte that can't end a character hides nothing either.
+    for (const char* name : {"\x81/../x.exe", "a\x81\\..\\..\\x.exe", "\x81..\x81/x.exe", "x\x81 .exe"})
+        EXPECT_FALSE(IsSafeFileName(name, IsCp932LeadByte)) << name;
 }
