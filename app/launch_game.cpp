@@ -7,7 +7,7 @@
 namespace {
 
 // Returns 1 when the process was started (and has become idle), 0 otherwise.
-int CreateGameProcess(std::string commandLine)
+int CreateGameProcess(const char* path, std::string commandLine)
 {
     STARTUPINFOA startup;
     GetStartupInfoA(&startup);
@@ -25,7 +25,7 @@ int CreateGameProcess(std::string commandLine)
     attributes.bInheritHandle = FALSE;
 
     // CreateProcessA may write into the command line, so it gets its own buffer.
-    if (!CreateProcessA(NULL, &commandLine[0], &attributes, &attributes, TRUE, 0, NULL, NULL,
+    if (!CreateProcessA(path, &commandLine[0], &attributes, &attributes, TRUE, 0, NULL, NULL,
                         &startup, &process))
         return 0;
     WaitForInputIdle(process.hProcess, INFINITE);
@@ -36,14 +36,14 @@ int CreateGameProcess(std::string commandLine)
 
 }  // namespace
 
-int LaunchGame(const char* program, const char* arguments)
+int LaunchGame(const char* program, const char* arguments, const char* path)
 {
     std::string commandLine = std::string("\"") + program + "\"";
     if (arguments && *arguments)
         commandLine.append(" ").append(arguments);
 
-    if (!CreateGameProcess(commandLine)) {
-        HINSTANCE result = ShellExecuteA(NULL, "open", program, arguments, NULL, SW_SHOWNORMAL);
+    if (!CreateGameProcess(path, commandLine)) {
+        HINSTANCE result = ShellExecuteA(NULL, "open", path ? path : program, arguments, NULL, SW_SHOWNORMAL);
         if (reinterpret_cast<INT_PTR>(result) <= 32)
             MessageBoxA(NULL, "ShellExecute failed", NULL, MB_OK);
     }

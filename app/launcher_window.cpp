@@ -2,7 +2,7 @@
 #include <commctrl.h>
 #include <new>
 #include <process.h>
-#include "app/launcher_shared.h"
+#include "common/launcher_texts.h"
 
 static const char ThisProperty[] = "this";
 enum { ShowTimerId = 100, ShowDelayMs = 1000, ClientWidth = 320, ClientHeight = 32 };

@@ -2,7 +2,15 @@
 #pragma once
 #include <windows.h>
 #include <atomic>
-#include "update/run_flag.h"
+#include "common/run_flag.h"
+
+struct UpdateParts;
+
+// Class of the launcher window; also the single-instance key.
+#define LAUNCHER_WINDOW_CLASS "WC_KORVAN_WIN_APP_LAUNCHER"
+
+// Child controls of the launcher window.
+enum { OverallBarId = 3001, FileBarId = 3002 };
 
 class LauncherWindow {
 public:
@@ -12,9 +20,11 @@ public:
     LauncherWindow(const LauncherWindow&) = delete;
     LauncherWindow& operator=(const LauncherWindow&) = delete;
 
-    // The whole update on the calling thread, ending with the game's start.
-    // Returns 0 always.
+    // The whole update on the calling thread, ending with the game's start,
+    // with the parts this launcher was built with. Returns 0 always.
     int RunUpdate();
+    // The same with the parts given.
+    int RunUpdate(UpdateParts& parts);
 
     // The worker's last act on this object: takes workerThread (closing the handle
     // when it gets it) so that the destructor does not wait for a finished worker.

@@ -1,7 +1,7 @@
 // The launcher process: log, refuse a second instance, choose the working
 // directory, learn the base URL, open the window and run until it is closed.
 #include <windows.h>
-#include "app/launcher_shared.h"
+#include "common/launcher_texts.h"
 #include "app/launcher_window.h"
 #include "app/working_directory.h"
 #include "log/log_printf.h"

@@ -2,30 +2,14 @@
 #include <windows.h>
 #include <shlobj.h>
 #include <string.h>
-#include "app/launcher_shared.h"
+#include "common/launcher_texts.h"
+#include "common/path_folder.h"
 
 // Shows a start-up failure. Returns 1.
 static int StartupFailure(const char* text)
 {
     MessageBoxA(NULL, text, LauncherTitle, MB_OK);
     return 1;
-}
-
-// Returns the length of the folder part of path (up to and including its last
-// '\' or '/'), skipping the second bytes of double-byte characters; 0 if none.
-static size_t FolderLength(const char* path)
-{
-    size_t folder = 0;
-    for (size_t i = 0; path[i] != '\0'; ++i) {
-        unsigned char c = static_cast<unsigned char>(path[i]);
-        if (IsDBCSLeadByte(c) && path[i + 1] != '\0') {
-            ++i;
-            continue;
-        }
-        if (c == '\\' || c == '/' || (i == 1 && c == ':'))
-            folder = i + 1;
-    }
-    return folder;
 }
 
 int ChangeDirectoryExeFriend()

@@ -51,7 +51,11 @@ if(WIN32)
   file(GLOB support CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
   list(REMOVE_ITEM support ${CMAKE_SOURCE_DIR}/tests/support/message_box.cpp)
   add_library(korvan_test_support STATIC ${support})
-  target_link_libraries(korvan_test_support PUBLIC korvan_window_inspect GTest::gtest GTest::gmock)
+  target_link_libraries(korvan_test_support PUBLIC korvan_window_inspect ${KORVAN_PART_LIBRARIES} GTest::gtest GTest::gmock)
+  # The tests run the plain launcher's choice of parts (app/build_options.cpp
+  # without options) and make the optional parts they test themselves.
+  add_library(korvan_plain_choice OBJECT ${CMAKE_SOURCE_DIR}/app/build_options.cpp)
+  target_link_libraries(korvan_plain_choice PUBLIC korvan_win)
   target_include_directories(korvan_test_support PUBLIC ${CMAKE_SOURCE_DIR})
 
   file(GLOB win_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
@@ -59,7 +63,7 @@ if(WIN32)
     get_filename_component(name ${src} NAME_WE)
     # main() comes from the support library (test_main.cpp): Winsock runs around the tests.
     add_executable(${name} ${src})
-    target_link_libraries(${name} PRIVATE korvan_test_support)
+    target_link_libraries(${name} PRIVATE korvan_plain_choice korvan_test_support)
     if(program_targets)
       add_dependencies(${name} ${program_targets})
     endif()

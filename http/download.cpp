@@ -6,9 +6,9 @@ namespace {
 
 const int TextBlockBytes = 8192;
 
-// Reads the body after a 200 head into text. Returns 0, E_ABORT, E_OUTOFMEMORY
-// or a Winsock code.
-HRESULT ReadBody(HttpConnection& connection, std::string& text, IBindStatusCallback* callback)
+// Reads the body after a 200 head into text. Returns 0, E_ABORT, E_OUTOFMEMORY,
+// RPC_E_INVALID_DATA (whole, and fewer bytes than the head announced) or a Winsock code.
+HRESULT ReadBody(HttpConnection& connection, std::string& text, IBindStatusCallback* callback, bool whole)
 {
     const uint32_t contentLength = connection.contentLength;
     char buffer[TextBlockBytes];
@@ -32,15 +32,15 @@ HRESULT ReadBody(HttpConnection& connection, std::string& text, IBindStatusCallb
             callback->OnProgress(static_cast<ULONG>(text.size()), contentLength, BINDSTATUS_DOWNLOADINGDATA, NULL) != 0)
             return E_ABORT;
     }
+    if (whole && text.size() < contentLength)
+        return RPC_E_INVALID_DATA;
     if (callback)
         callback->OnProgress(static_cast<ULONG>(text.size()), contentLength, BINDSTATUS_ENDDOWNLOADDATA, NULL);
     return 0;
 }
 
-}  // namespace
-
-HRESULT DownloadUrl(IUnknown* caller, const char* url, std::string& text, DWORD reserved,
-                    IBindStatusCallback* callback)
+// DownloadUrl's work; whole as for ReadBody.
+HRESULT Download(const char* url, std::string& text, IBindStatusCallback* callback, bool whole)
 {
     if (callback)
         callback->AddRef();
@@ -49,7 +49,7 @@ HRESULT DownloadUrl(IUnknown* caller, const char* url, std::string& text, DWORD 
     if (result == 0) {
         if (callback)
             callback->OnProgress(0, connection.contentLength, BINDSTATUS_BEGINDOWNLOADDATA, NULL);
-        result = ReadBody(connection, text, callback);
+        result = ReadBody(connection, text, callback, whole);
     }
     if (connection.socket != INVALID_SOCKET) {
         closesocket(connection.socket);
@@ -60,7 +60,20 @@ HRESULT DownloadUrl(IUnknown* caller, const char* url, std::string& text, DWORD 
     return result;
 }
 
+}  // namespace
+
+HRESULT DownloadUrl(IUnknown* caller, const char* url, std::string& text, DWORD reserved,
+                    IBindStatusCallback* callback)
+{
+    return Download(url, text, callback, false);
+}
+
 HRESULT DownloadToString(const char* url, std::string& text)
 {
     return DownloadUrl(NULL, url, text, 0, NULL);
+}
+
+HRESULT DownloadWholeToString(const char* url, std::string& text)
+{
+    return Download(url, text, NULL, true);
 }

@@ -15,3 +15,7 @@ HRESULT DownloadUrl(IUnknown* caller, const char* url, std::string& text, DWORD 
 
 // DownloadUrl without caller or callback. Returns the same codes.
 HRESULT DownloadToString(const char* url, std::string& text);
+
+// DownloadToString for texts that must arrive whole: a body shorter than its
+// Content-Length is a failure, RPC_E_INVALID_DATA, not a shorter text.
+HRESULT DownloadWholeToString(const char* url, std::string& text);

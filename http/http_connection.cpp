@@ -1,6 +1,7 @@
 #include "http/http_connection.h"
 #include <new>
 #include <memory>
+#include "http/body_sink.h"
 
 namespace {
 
@@ -26,13 +27,23 @@ HttpConnection::~HttpConnection()
 
 HRESULT HttpConnection::OpenUrl(const char* url)
 {
+    return OpenUrlFrom(url, 0);
+}
+
+HRESULT HttpConnection::OpenUrlFrom(const char* url, uint32_t from)
+{
     // Each response's Location becomes the next request's URL, verbatim.
-    std::string current(url);
+    ResponseHead head;
+    head.location = url;
     for (int requests = 1;; ++requests) {
-        HRESULT result = HttpRequest(current.c_str(), socket, statusCode, contentLength, current);
+        std::string current = head.location;
+        HRESULT result = HttpRequestHead(current.c_str(), socket, from, head);
         if (result != 0)
             return result;
-        if (statusCode == 200)
+        statusCode = head.statusCode;
+        contentLength = head.contentLength;
+        contentRange = head.contentRange;
+        if (statusCode == 200 || (from > 0 && (statusCode == 206 || statusCode == 416)))
             return 0;
         if (statusCode == 404)
             return 2;
@@ -56,7 +67,13 @@ HRESULT HttpConnection::DownloadToFile(const char* url, const char* path,
         return result;
     if (callback)
         callback->OnProgress(0, contentLength, BINDSTATUS_BEGINDOWNLOADDATA, NULL);
+    uint32_t count = 0;
+    return ReceiveBody(file, callback, nullptr, count, contentLength);
+}
 
+HRESULT HttpConnection::ReceiveBody(HANDLE target, IBindStatusCallback* callback, BodySink* sink,
+                                    uint32_t& stored, uint32_t total)
+{
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[FileBlockBytes]);
     if (!buffer)
         return E_OUTOFMEMORY;
@@ -70,19 +87,22 @@ HRESULT HttpConnection::DownloadToFile(const char* url, const char* path,
         if (got == SOCKET_ERROR)
             return WSAGetLastError();
         DWORD written = 0;
-        if (!WriteFile(file, buffer.get(), static_cast<DWORD>(got), &written, NULL) ||
+        if (!WriteFile(target, buffer.get(), static_cast<DWORD>(got), &written, NULL) ||
             written != static_cast<DWORD>(got)) {
             DWORD code = GetLastError();
             // A short write without an error code still lost data.
             return static_cast<HRESULT>(code != 0 ? code : ERROR_DISK_FULL);
         }
         count += static_cast<uint32_t>(got);
-        if (callback && callback->OnProgress(count, contentLength, BINDSTATUS_DOWNLOADINGDATA, NULL) != 0)
+        stored += static_cast<uint32_t>(got);
+        if (sink)
+            sink->Add(buffer.get(), static_cast<size_t>(got));
+        if (callback && callback->OnProgress(stored, total, BINDSTATUS_DOWNLOADINGDATA, NULL) != 0)
             return E_ABORT;
     }
     if (contentLength != 0 && count != contentLength)
         return RPC_E_INVALID_DATA;
     if (callback)
-        callback->OnProgress(count, contentLength, BINDSTATUS_ENDDOWNLOADDATA, NULL);
+        callback->OnProgress(stored, total, BINDSTATUS_ENDDOWNLOADDATA, NULL);
     return 0;
 }

@@ -38,6 +38,18 @@ hostent* LookUpHost(const std::string& host)
 HRESULT HttpRequest(const char* url, SOCKET& socketSlot, int32_t& statusCode,
                     uint32_t& contentLength, std::string& location)
 {
+    ResponseHead head;
+    HRESULT result = HttpRequestHead(url, socketSlot, 0, head);
+    if (result != 0)
+        return result;
+    statusCode = head.statusCode;
+    contentLength = head.contentLength;
+    location = head.location;
+    return 0;
+}
+
+HRESULT HttpRequestHead(const char* url, SOCKET& socketSlot, uint32_t rangeStart, ResponseHead& head)
+{
     if (socketSlot != INVALID_SOCKET) {
         closesocket(socketSlot);
         socketSlot = INVALID_SOCKET;
@@ -69,7 +81,7 @@ HRESULT HttpRequest(const char* url, SOCKET& socketSlot, int32_t& statusCode,
         return code;
     }
 
-    std::string buffer = RequestText(parts.path, parts.host, OsToken(), KORVAN_HOME_PAGE_URL);
+    std::string buffer = RequestText(parts.path, parts.host, OsToken(), KORVAN_HOME_PAGE_URL, rangeStart);
     send(socketSlot, buffer.data(), static_cast<int>(buffer.size()), 0);
 
     // One byte per receive, so that no byte of the body is consumed.
@@ -88,9 +100,6 @@ HRESULT HttpRequest(const char* url, SOCKET& socketSlot, int32_t& statusCode,
             break;
     }
 
-    ResponseHead head = ParseResponseHead(buffer);
-    statusCode = head.statusCode;
-    contentLength = head.contentLength;
-    location = head.location;
+    head = ParseResponseHead(buffer);
     return 0;
 }

@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <urlmon.h>
-#include "update/run_flag.h"
+#include "common/run_flag.h"
 
 class ProgressCallback : public IBindStatusCallback {
 public:

@@ -34,5 +34,33 @@ ResponseHead ParseResponseHead(const std::string& head)
     parsed.statusCode = static_cast<int32_t>(status);
     parsed.contentLength = StrToUl32(ExtractHeaderValue(text, "Content-Length: ", "\r\n").c_str());
     parsed.location = ExtractHeaderValue(text, "Location: ", "\r\n");
+    parsed.contentRange = ExtractHeaderValue(text, "Content-Range: ", "\r\n");
     return parsed;
+}
+
+// Reads 1 to 10 decimal digits at *p, up to 0xFFFFFFFF, and moves *p past them.
+// Returns true when there was such a number.
+static bool ReadNumber(const char** p, uint64_t* value)
+{
+    const char* start = *p;
+    *value = 0;
+    while (**p >= '0' && **p <= '9' && *p - start < 10)
+        *value = *value * 10 + static_cast<uint64_t>(*(*p)++ - '0');
+    return *p > start && *value <= 0xFFFFFFFFu && !(**p >= '0' && **p <= '9');
+}
+
+bool RangeAgrees(const std::string& contentRange, uint32_t from, uint32_t contentLength, uint32_t* total)
+{
+    static const char Unit[] = "bytes ";
+    if (contentRange.compare(0, sizeof Unit - 1, Unit) != 0)
+        return false;
+    const char* p = contentRange.c_str() + sizeof Unit - 1;
+    uint64_t first, last, length;
+    if (!ReadNumber(&p, &first) || *p++ != '-' || !ReadNumber(&p, &last) || *p++ != '/' ||
+        !ReadNumber(&p, &length) || p != contentRange.c_str() + contentRange.size())
+        return false;
+    if (first != from || length == 0 || last + 1 != length || length - first != contentLength)
+        return false;
+    *total = static_cast<uint32_t>(length);
+    return true;
 }

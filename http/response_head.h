@@ -21,8 +21,15 @@ struct ResponseHead {
     int32_t statusCode;
     uint32_t contentLength;
     std::string location;
+    std::string contentRange;   // the Content-Range value, verbatim
 };
 
-// Status ("HTTP/1.1 ", else "HTTP/1.0 "), Content-Length and Location of head;
-// 0, 0 and empty for what it lacks.
+// Status ("HTTP/1.1 ", else "HTTP/1.0 "), Content-Length, Location and
+// Content-Range of head; 0, 0, empty and empty for what it lacks.
 ResponseHead ParseResponseHead(const std::string& head);
+
+// Returns true when a 206 answer to "Range: bytes=<from>-" carries the rest of
+// the body and says so consistently: contentRange is exactly
+// "bytes <from>-<total - 1>/<total>" and contentLength is total - from. *total
+// then holds the whole body's length.
+bool RangeAgrees(const std::string& contentRange, uint32_t from, uint32_t contentLength, uint32_t* total);

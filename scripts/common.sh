@@ -25,6 +25,12 @@ make_test_keys() {
   done
 }
 
+# Prints the cmake options of the launcher with every build option, the
+# release key being the test key.
+full_options() {
+  echo -DKORVAN_RELEASE_KEY=build/keys/release-key.pub.pem
+}
+
 # Builds the libFuzzer targets natively with clang, beside the gcc tree. Returns cmake's status.
 build_fuzz() {
   echo "== build fuzz targets (clang, libFuzzer)"
@@ -48,6 +54,9 @@ build_all() {
   echo "== build i686 (the product)"
   build_tree build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel \
     -DKORVAN_TESTS=OFF || return 1
+  echo "== build i686 launcher with every build option"
+  BUILD_TARGET=launcher build_tree build/win32-full -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+    -DCMAKE_BUILD_TYPE=MinSizeRel -DKORVAN_TESTS=OFF $(full_options) || return 1
   build_fuzz || return 1
 }
 

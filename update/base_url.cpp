@@ -1,7 +1,7 @@
 #include "update/base_url.h"
 #include <windows.h>
 #include <string.h>
-#include "app/launcher_shared.h"
+#include "common/launcher_texts.h"
 #include "http/download.h"
 #include "log/log_printf.h"
 #include "server_config.h"

@@ -11,12 +11,13 @@ int ReleaseStatement::FetchList(const std::string& baseUrl, uint32_t recordedRel
 {
     std::string sums, signature;
     md5Body->clear();
-    if (DownloadToString((baseUrl + "md5.txt").c_str(), *md5Body) != 0)
+    // A text cut short on the way is a failed attempt, not a forgery.
+    if (DownloadWholeToString((baseUrl + "md5.txt").c_str(), *md5Body) != 0)
         return ListRetry;
     std::string* texts[] = {&sums, &signature};
     const char* files[] = {"SHA256SUMS", "SHA256SUMS.sig"};
     for (int i = 0; i < 2; ++i) {
-        HRESULT result = DownloadToString((baseUrl + files[i]).c_str(), *texts[i]);
+        HRESULT result = DownloadWholeToString((baseUrl + files[i]).c_str(), *texts[i]);
         if (result == 2)  // 404: the release is not signed
             return ListRefused;
         if (result != 0)
@@ -42,6 +43,38 @@ int ReleaseStatement::Judge(const std::string& md5Body, const std::string& sumsT
         return ListRetry;
     accepted = sums;
     return ListAccepted;
+}
+
+namespace {
+
+// SHA-256 of the bytes seen, compared with the statement's line.
+class Sha256Judge : public ArchiveJudge {
+public:
+    Sha256Judge(const CryptProvider& provider, const std::string& expected)
+        : provider(provider), expected(expected), hash(new Sha256(provider))
+    {
+    }
+    void Restart() override { hash.reset(new Sha256(provider)); }
+    void Add(const void* data, size_t size) override { hash->Update(data, size); }
+    bool Matches() override
+    {
+        std::string digest = hash->HexDigest();
+        return !expected.empty() && !digest.empty() && digest == expected;
+    }
+
+private:
+    const CryptProvider& provider;
+    const std::string expected;   // empty: the release signed no such archive
+    std::unique_ptr<Sha256> hash;
+};
+
+}  // namespace
+
+std::unique_ptr<ArchiveJudge> ReleaseStatement::JudgeArchive(const std::string& name) const
+{
+    auto line = accepted.sums.find(name + ".gz");
+    return std::unique_ptr<ArchiveJudge>(
+        new Sha256Judge(provider, line == accepted.sums.end() ? std::string() : line->second));
 }
 
 bool ReleaseStatement::ArchiveMatches(const std::string& name, const char* path) const

@@ -3,12 +3,11 @@
 // every archive is checked against SHA256SUMS before it is unpacked.
 #pragma once
 #include <stdint.h>
+#include <memory>
 #include <string>
 #include "update/crypt_handles.h"
+#include "update/release_check.h"
 #include "update/release_sums.h"
-
-// Results of ReleaseStatement::FetchList.
-enum ListResult { ListAccepted = 0, ListRetry = 1, ListRefused = 2 };
 
 class ReleaseStatement {
 public:
@@ -17,9 +16,10 @@ public:
     ReleaseStatement& operator=(const ReleaseStatement&) = delete;
 
     // One attempt at the list under baseUrl. Returns ListAccepted with the list
-    // in *md5Body; ListRetry when a download failed or the release is older
-    // than recordedRelease; ListRefused when the release is unsigned (404 of
-    // SHA256SUMS or its .sig), the signature fails or md5.txt is not as signed.
+    // in *md5Body; ListRetry when a download failed or came short of its
+    // Content-Length, or the release is older than recordedRelease; ListRefused
+    // when the release is unsigned (404 of SHA256SUMS or its .sig), the
+    // signature fails or md5.txt is not as signed.
     int FetchList(const std::string& baseUrl, uint32_t recordedRelease, std::string* md5Body);
 
     // The same on texts already fetched.
@@ -29,8 +29,12 @@ public:
     // Returns true when the file at path is the archive signed as name + ".gz".
     bool ArchiveMatches(const std::string& name, const char* path) const;
 
+    // Returns a judge of the bytes of the archive signed as name + ".gz"; it
+    // never matches when the accepted release has no such archive.
+    std::unique_ptr<ArchiveJudge> JudgeArchive(const std::string& name) const;
+
     // The accepted release's number.
-    uint32_t Release() const { return accepted.release; }
+    uint32_t ReleaseNumber() const { return accepted.release; }
 
 private:
     CryptProvider provider;

@@ -1,5 +1,5 @@
 #include "update/temp_file.h"
-#include "app/launcher_shared.h"
+#include "common/launcher_texts.h"
 
 static const char TempPrefix[] = "mj";
 

@@ -1,7 +1,6 @@
 #include "update/update_file.h"
 #include <string>
-#include "app/launcher_shared.h"
-#include "http/http_connection.h"
+#include "common/launcher_texts.h"
 #include "http/progress_callback.h"
 #include "log/log_printf.h"
 #include "update/ansi_lead_byte.h"
@@ -10,8 +9,8 @@
 #include "update/file_name_check.h"
 #include "update/gunzip_file.h"
 #include "update/md5.h"
-#include "update/release_statement.h"
 #include "update/temp_file.h"
+#include "update/update_parts.h"
 #include "update/wait_while_running.h"
 
 // Appended to the file name when the unpacked file does not verify. Shift-JIS:
@@ -60,15 +59,15 @@ static std::string MakeNameFolder(const char* name)
     return end == 0 ? std::string(".") : std::string(name, end);
 }
 
-// Unpacks source next to target, verifies it and only then moves it over
-// target, so that target is always either the old or the verified new file.
+// Unpacks the open archive next to target, verifies it and only then moves it
+// over target, so that target is always either the old or the verified new file.
 // Returns 0 when target now holds the verified file, 1 otherwise (target unchanged).
-static int InstallVerified(const char* source, const char* target, const std::string& expectedMd5)
+static int InstallVerified(HANDLE archive, const char* target, const std::string& expectedMd5)
 {
     TempFile unpacked(MakeNameFolder(target).c_str());
     if (unpacked.path[0] == '\0')
         return 1;
-    GunzipFile(source, unpacked.path);
+    GunzipHandle(archive, unpacked.path);
     if (!Md5TextEqual(FileMd5(unpacked.path), expectedMd5))
         return 1;
     if (!MoveFileExA(unpacked.path, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
@@ -77,27 +76,15 @@ static int InstallVerified(const char* source, const char* target, const std::st
     return 0;
 }
 
-// Downloads and installs a file whose name was checked. Returns 0 or 1 as
-// UpdateFile; throws when no temporary file can be made.
-static int DownloadAndInstall(HWND window, HWND fileBar, const RunFlag* running,
-                              const std::string& wholeName, const std::string& expectedMd5,
-                              const ReleaseStatement* statement)
+// Downloads the archive at url into archive, retrying every 10 s while the
+// launcher runs. Returns 0 when it has arrived, 1 when the launcher is closing.
+static int DownloadArchive(HWND window, const RunFlag* running, const char* name, const std::string& url,
+                           ArchiveFile& archive, ProgressCallback& callback)
 {
-    const char* name = wholeName.c_str();
-    ProgressCallback callback(fileBar, running);
-    TempFile download;
-    if (Md5TextEqual(FileMd5(name), expectedMd5))
-        return 0;
-
-    std::string url = std::string(GetBaseUrl()) + name + ".gz";
     LogPrintf("GOING DOWNLOAD %s BEGIN\r\n", name);
     for (;;) {
         callback.AddRef();
-        HRESULT result;
-        {
-            HttpConnection connection;
-            result = connection.DownloadToFile(url.c_str(), download.path, &callback);
-        }
+        HRESULT result = archive.Attempt(url, &callback);
         callback.Release();
         if (result == 0 || !running->load())
             break;
@@ -105,22 +92,48 @@ static int DownloadAndInstall(HWND window, HWND fileBar, const RunFlag* running,
         WaitWhileRunning(10000, running);
     }
     LogPrintf("GOING DOWNLOAD %s END\r\n", name);
+    return running->load() ? 0 : 1;
+}
 
-    if (!running->load())
-        return 1;
-    // zlib only ever reads bytes that the release signed.
-    if (statement && !statement->ArchiveMatches(wholeName, download.path)) {
-        ShowFileError(window, running, name, InvalidSignatureText);
-        return 1;
-    }
-    if (InstallVerified(download.path, name, expectedMd5) == 0)
+// Downloads and installs a file whose name was checked. Returns 0 or 1 as
+// UpdateFile; throws when no file for the archive can be made.
+static int DownloadAndInstall(HWND window, HWND fileBar, const RunFlag* running,
+                              const std::string& wholeName, const std::string& expectedMd5, UpdateParts& parts)
+{
+    const char* name = wholeName.c_str();
+    ProgressCallback callback(fileBar, running);
+    std::unique_ptr<ArchiveJudge> judge = parts.release->JudgeArchive(wholeName);
+    std::unique_ptr<ArchiveFile> archive = parts.download->Open(wholeName, expectedMd5, judge.get());
+    if (Md5TextEqual(parts.digests->LocalMd5(wholeName), expectedMd5))
         return 0;
-    ShowFileError(window, running, name, VerifyFailedText);
-    return 1;
+
+    std::string url = std::string(GetBaseUrl()) + name + ".gz";
+    for (;;) {
+        if (DownloadArchive(window, running, name, url, *archive, callback) != 0)
+            return 1;
+        const char* failure = nullptr;
+        // zlib only ever reads bytes that passed the judge.
+        if (judge && !judge->Matches())
+            failure = InvalidSignatureText;
+        else if (InstallVerified(archive->Handle(), name, expectedMd5) != 0)
+            failure = VerifyFailedText;
+        if (failure == nullptr) {
+            archive->Finished();
+            parts.digests->Installed(wholeName, expectedMd5);
+            return 0;
+        }
+        if (!archive->Resumed()) {
+            archive->Finished();
+            ShowFileError(window, running, name, failure);
+            return 1;
+        }
+        // Bytes kept from an earlier attempt may be stale: once more from the first byte.
+        archive->Discard();
+    }
 }
 
 int UpdateFile(HWND window, HWND fileBar, const RunFlag* running, const std::string& name,
-               const std::string& expectedMd5, const ReleaseStatement* statement)
+               const std::string& expectedMd5, UpdateParts& parts)
 {
     // The whole name is checked; only then is it used as a C string, which
     // it now is to its last byte.
@@ -131,11 +144,18 @@ int UpdateFile(HWND window, HWND fileBar, const RunFlag* running, const std::str
     if (IsUpdateSkipped(name.c_str()))
         return 0;
     try {
-        return DownloadAndInstall(window, fileBar, running, name, expectedMd5, statement);
+        return DownloadAndInstall(window, fileBar, running, name, expectedMd5, parts);
     } catch (int) {
         // The temporary file failed and its message was shown: the run stops.
         return 1;
     }
+}
+
+int UpdateFile(HWND window, HWND fileBar, const RunFlag* running, const std::string& name,
+               const std::string& expectedMd5)
+{
+    UpdateParts parts = PlainUpdateParts();
+    return UpdateFile(window, fileBar, running, name, expectedMd5, parts);
 }
 
 bool IsUpdateSkipped(const char* name)

@@ -1,7 +1,7 @@
 // A pause that ends early when the launcher is closed.
 #pragma once
 #include <windows.h>
-#include "update/run_flag.h"
+#include "common/run_flag.h"
 
 // Returns once duration milliseconds have passed or *running is false.
 void WaitWhileRunning(DWORD duration, const RunFlag* running);

@@ -68,9 +68,13 @@ def test_manifest_asks_for_common_controls_6_and_as_invoker(product):
     assert 'level="asInvoker"' in xml
 
 
-# The shipped programs of the i686 build, each beside its debug file.
+# The shipped programs of the i686 build, each beside its debug file, and the
+# launcher with every build option (build/win32-full).
 SHIPPED = ["launcher.exe", "publish/korvan-publish.exe"]
+FULL = "../win32-full/launcher.exe"
 XP_IMPORTS = os.path.join(ROOT, "tests", "e2e", "xp_imports.txt")
+# What only the build options' parts may import besides.
+XP_OPTION_IMPORTS = os.path.join(ROOT, "tests", "e2e", "xp_imports_options.txt")
 
 
 def shipped(name):
@@ -80,26 +84,31 @@ def shipped(name):
     return path
 
 
-def allowed_imports():
-    """Returns {(dll, function): oldest Windows} from the allow-list."""
+def allowed_imports(*lists):
+    """Returns {(dll, function): oldest Windows} from the allow-lists."""
     allowed = {}
-    with open(XP_IMPORTS) as f:
-        for line in f:
-            if line.strip() and not line.startswith("#"):
-                dll, function, oldest, _source = line.split()
-                allowed[(dll.lower(), function)] = oldest
+    for path in lists:
+        with open(path) as f:
+            for line in f:
+                if line.strip() and not line.startswith("#"):
+                    dll, function, oldest, _source = line.split()
+                    allowed[(dll.lower(), function)] = oldest
     return allowed
 
 
-@pytest.mark.parametrize("name", SHIPPED)
+@pytest.mark.parametrize("name", SHIPPED + [FULL])
 def test_imports_only_functions_of_windows_xp(name):
-    allowed = allowed_imports()
+    lists = [XP_IMPORTS] + ([XP_OPTION_IMPORTS] if name == FULL else [])
+    allowed = allowed_imports(*lists)
     assert set(allowed.values()) <= {"2000", "XP"}
     imports = PeFile(shipped(name)).imports()
     assert imports
     missing = sorted("%s %s" % (dll, fn) for dll, fn in imports if (dll.lower(), fn) not in allowed)
-    assert not missing, "imports not on tests/e2e/xp_imports.txt: %s" % missing
+    assert not missing, "imports not on %s: %s" % (" or ".join(os.path.basename(p) for p in lists), missing)
     assert "GetTickCount64" not in [fn for _, fn in imports]
+    # The plain launcher carries none of the signed releases' code.
+    crypto = [fn for dll, fn in imports if dll.lower() == "crypt32.dll" or fn.startswith("Crypt")]
+    assert bool(crypto) == (name == FULL), crypto
 
 
 @pytest.mark.parametrize("name", SHIPPED)

@@ -20,7 +20,7 @@
 #include <stdlib.h>
 #include <string>
 #include <vector>
-#include "app/launcher_shared.h"
+#include "app/launcher_window.h"
 #include "tests/support/message_box.h"
 
 namespace {

@@ -9,7 +9,8 @@
 #include <commctrl.h>
 #include <stdlib.h>
 #include <string>
-#include "app/launcher_shared.h"
+#include "app/launcher_window.h"
+#include "common/launcher_texts.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <string>
 #include <thread>
-#include "app/launcher_shared.h"
+#include "common/launcher_texts.h"
 #include "tests/support/message_box.h"
 #include "tests/support/scripted_server.h"
 #include "tests/support/udp_log_receiver.h"

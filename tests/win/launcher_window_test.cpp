@@ -3,7 +3,7 @@
 #include <commctrl.h>
 #include <functional>
 #include <string>
-#include "app/launcher_shared.h"
+#include "common/launcher_texts.h"
 #include "app/launcher_window.h"
 #include "tests/support/message_box.h"
 #include "tests/support/scripted_server.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
-#include "app/launcher_shared.h"
+#include "common/launcher_texts.h"
 
 TEST(LauncherTitle, IsTheShiftJisTitleBytes)
 {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <string>
-#include "app/launcher_shared.h"
+#include "common/launcher_texts.h"
 #include "tests/support/message_box.h"
 
 namespace {

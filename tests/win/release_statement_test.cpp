@@ -32,7 +32,7 @@ TEST(ReleaseStatement, AcceptsTheOpensslSignatureAndNothingChanged)
 {
     ReleaseStatement statement(Fixture_key_pem);
     EXPECT_EQ(ListAccepted, statement.Judge(FixtureMd5Body, FixtureSums, Signature, 5));
-    EXPECT_EQ(5u, statement.Release());
+    EXPECT_EQ(5u, statement.ReleaseNumber());
     // Older than recorded: tried again later, not refused.
     EXPECT_EQ(ListRetry, statement.Judge(FixtureMd5Body, FixtureSums, Signature, 6));
 

@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <thread>
-#include "app/launcher_shared.h"
+#include "common/launcher_texts.h"
 #include "app/launcher_window.h"
 #include "tests/support/answer_boxes.h"
 #include "tests/support/scripted_server.h"

@@ -6,7 +6,7 @@
 #include <utility>
 #include <thread>
 #include <memory>
-#include "app/launcher_shared.h"
+#include "common/launcher_texts.h"
 #include "log/log_printf.h"
 #include "tests/support/answer_boxes.h"
 #include "tests/support/scripted_server.h"

@@ -1,0 +1,16 @@
+// The one place where this build's options choose the parts of the update
+// run. Without options the launcher runs on the plain parts.
+#include "update/update_parts.h"
+#if KORVAN_SIGNED_RELEASES
+#include "release_key.h"
+#include "update/signed_release.h"
+#endif
+
+UpdateParts MakeUpdateParts()
+{
+    UpdateParts parts = PlainUpdateParts();
+#if KORVAN_SIGNED_RELEASES
+    parts.release.reset(new SignedRelease(ReleaseKeyPem, KORVAN_MIN_RELEASE));
+#endif
+    return parts;
+}
