@@ -25,10 +25,10 @@ make_test_keys() {
   done
 }
 
-# Prints the cmake options of the launcher with every build option, the
-# release key being the test key.
+# Prints the cmake options of the launcher with every build option: the test
+# release key, and a floor of 2 that the end-to-end suite checks.
 full_options() {
-  echo -DKORVAN_RELEASE_KEY=build/keys/release-key.pub.pem
+  echo -DKORVAN_RELEASE_KEY=build/keys/release-key.pub.pem -DKORVAN_MIN_RELEASE=2
 }
 
 # Builds the libFuzzer targets natively with clang, beside the gcc tree. Returns cmake's status.
@@ -51,6 +51,9 @@ build_all() {
   BUILD_TARGET=launcher build_tree build/win64-signed -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=Release -DKORVAN_SERVER="$KORVAN_TEST_SERVER" -DKORVAN_TESTS=OFF \
     -DKORVAN_RELEASE_KEY=build/keys/release-key.pub.pem || return 1
+  echo "== build x86_64 launcher with every build option"
+  BUILD_TARGET=launcher build_tree build/win64-full -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
+    -DCMAKE_BUILD_TYPE=Release -DKORVAN_SERVER="$KORVAN_TEST_SERVER" -DKORVAN_TESTS=OFF $(full_options) || return 1
   echo "== build i686 (the product)"
   build_tree build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel \
     -DKORVAN_TESTS=OFF || return 1

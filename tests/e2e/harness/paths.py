@@ -16,6 +16,10 @@ PROBE_TARGET_EXE = os.path.join(WIN64, "probe_target.exe")
 PUBLISH_TOOL = os.path.join(NATIVE, "publish", "korvan-publish")
 # The same launcher built with the test release key (scripts/common.sh).
 SIGNED_LAUNCHER_EXE = os.path.join(TOP, "build", "win64-signed", "launcher.exe")
+# The launcher with every build option (scripts/common.sh full_options): the
+# test release key and the lowest release number 2.
+FULL_LAUNCHER_EXE = os.path.join(TOP, "build", "win64-full", "launcher.exe")
+FULL_MIN_RELEASE = 2
 RELEASE_KEY = os.path.join(TOP, "build", "keys", "release-key.pem")
 # The maker's nginx configuration, shipped with korvan-publish.
 RELEASE_CONF = os.path.join(TOP, "publish", "nginx", "korvan-release.conf")
