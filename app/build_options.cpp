@@ -5,12 +5,20 @@
 #include "release_key.h"
 #include "update/signed_release.h"
 #endif
+#if KORVAN_DIGEST_CACHE
+#include <windows.h>
+#include "update/digest_cache.h"
+#endif
 
 UpdateParts MakeUpdateParts()
 {
     UpdateParts parts = PlainUpdateParts();
 #if KORVAN_SIGNED_RELEASES
     parts.release.reset(new SignedRelease(ReleaseKeyPem, KORVAN_MIN_RELEASE));
+#endif
+#if KORVAN_DIGEST_CACHE
+    // Shift held as the launcher starts asks for a full check of every file.
+    parts.digests.reset(new DigestCache(DigestFileName, (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0));
 #endif
     return parts;
 }

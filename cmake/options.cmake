@@ -42,3 +42,15 @@ if(KORVAN_RELEASE_KEY)
   list(APPEND KORVAN_OPTION_DEFINITIONS KORVAN_SIGNED_RELEASES=1 KORVAN_MIN_RELEASE=${KORVAN_MIN_RELEASE}u)
   message(STATUS "Signed releases: key ${key_path}, lowest release ${KORVAN_MIN_RELEASE}")
 endif()
+
+# The digest cache: a start reads no listed file that is unchanged since the
+# launcher took its MD5.
+option(KORVAN_DIGEST_CACHE "Keep listed files' MD5s in the working folder while size, last-write time, volume and file index stay" OFF)
+add_library(korvan_digest_cache STATIC EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/update/digest_cache.cpp)
+target_link_libraries(korvan_digest_cache PUBLIC korvan_win)
+list(APPEND KORVAN_PART_LIBRARIES korvan_digest_cache)
+if(KORVAN_DIGEST_CACHE)
+  list(APPEND KORVAN_OPTION_LIBRARIES korvan_digest_cache)
+  list(APPEND KORVAN_OPTION_DEFINITIONS KORVAN_DIGEST_CACHE=1)
+  message(STATUS "Digest cache: on")
+endif()
