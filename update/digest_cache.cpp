@@ -53,10 +53,10 @@ int HashOpenFile(HANDLE file, std::vector<unsigned char>& buffer, std::string* m
 int ReadDigestText(const char* fileName, std::string* text)
 {
     FileHandle file(CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL));
-    DWORD high = 0;
-    DWORD size = file.IsOpen() ? GetFileSize(file.handle, &high) : INVALID_FILE_SIZE;
-    if (size == INVALID_FILE_SIZE || high != 0 || size > MaxDigestFileSize)
+    LARGE_INTEGER length;
+    if (!file.IsOpen() || !GetFileSizeEx(file.handle, &length) || length.QuadPart > MaxDigestFileSize)
         return 1;
+    const DWORD size = static_cast<DWORD>(length.QuadPart);
     text->resize(size);
     DWORD read = 0;
     if (size != 0 && (!ReadFile(file.handle, &(*text)[0], size, &read, NULL) || read != size))
