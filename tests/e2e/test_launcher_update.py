@@ -3,6 +3,7 @@ the game started with the launcher's arguments, the window, closing."""
 import glob
 import os
 import re
+import subprocess
 import threading
 import time
 
@@ -233,13 +234,13 @@ def test_a_release_published_mid_update(scenario):
 
 # Signed releases, served to the launcher built with the test release key.
 
-def signed_scenario(scenario, number, recorded=None, signer="openssl"):
+def signed_scenario(scenario, number, recorded=None, signer="openssl", launcher=paths.SIGNED_LAUNCHER_EXE):
     """Publishes a.exe and the game as a release signed as number (by openssl,
     or by korvan-publish --sign, which numbers a new output folder's first
     signed release 1); returns the release folder and a game folder with the
-    signed launcher and an older a.exe."""
-    if not os.path.exists(paths.SIGNED_LAUNCHER_EXE):
-        pytest.skip("not built: build/win64-signed/launcher.exe")
+    signed launcher (or launcher) and an older a.exe."""
+    if not os.path.exists(launcher):
+        pytest.skip("not built: " + os.path.relpath(launcher, paths.TOP))
     with open(paths.FAKE_KORVAN_EXE, "rb") as f:
         game = f.read()
     files = {"korvan.exe": game, "a.exe": sample_bytes("signed-a", 300000)}
@@ -250,7 +251,7 @@ def signed_scenario(scenario, number, recorded=None, signer="openssl"):
         out = scenario.publish("signed", files)
         sign_release(out, number, paths.RELEASE_KEY)
     config = b"" if recorded is None else b"[STATUS]\r\nRELEASE=%d\r\n" % recorded
-    folder = scenario.game_folder({"a.exe": b"old a", "config.ini": config}, launcher=paths.SIGNED_LAUNCHER_EXE)
+    folder = scenario.game_folder({"a.exe": b"old a", "config.ini": config}, launcher=launcher)
     return out, folder
 
 
@@ -320,3 +321,61 @@ def test_older_signed_release_is_retried_silently(scenario):
     assert run.msgboxes() == []
     assert run.close()
     assert run.wait(30) == 0
+
+
+# The digest cache, in the launcher built with every option.
+
+def mark_unread(folder, name):
+    """Sets the file's access time before its last-write time: on this relatime
+    mount the next read of the file moves it past that again."""
+    st = os.stat(folder.file(name))
+    os.utime(folder.file(name), ns=(st.st_mtime_ns - 10 ** 9, st.st_mtime_ns))
+
+
+def was_read(folder, name):
+    st = os.stat(folder.file(name))
+    return st.st_atime_ns > st.st_mtime_ns
+
+
+def start_to_game(scenario, folder, hold_shift=False):
+    """Starts the launcher (with Shift held until its window shows), waits for the game, closes it."""
+    if hold_shift:
+        out = folder.path + ".shift.txt"
+        with open(out, "wb") as f:
+            holder = subprocess.Popen([paths.WINE, paths.PROBE_EXE, "hold-shift", "--exe", paths.windows_path(
+                folder.launcher), "--timeout", "60"], env=scenario.desktop.env(), stdout=f, stdin=subprocess.DEVNULL)
+        wait_until(lambda: b'"holding":true' in open(out, "rb").read(), 30, "Shift to be held")
+    run = scenario.start(folder)
+    wait_until(folder.record, 60, "the game to start")
+    os.remove(folder.record_file)
+    assert not hold_shift or holder.wait(60) == 0
+    assert run.msgboxes() == [] and run.close() and run.wait(30) == 0
+
+
+def test_digest_cache_reads_only_what_changed(scenario):
+    out, folder = signed_scenario(scenario, 2, launcher=paths.FULL_LAUNCHER_EXE)
+    a_exe = sample_bytes("signed-a", 300000)
+    start_to_game(scenario, folder)
+    # korvan.exe is read when the game starts, so a.exe is the listed file watched.
+    mark_unread(folder, "a.exe")
+    start_to_game(scenario, folder)
+    assert not was_read(folder, "a.exe"), "an up-to-date file was read"
+
+    # Another file of the same size and last-write time (a new inode) is hashed and replaced.
+    st = os.stat(folder.file("a.exe"))
+    folder.write("a.new", bytes(st.st_size))
+    os.replace(folder.file("a.new"), folder.file("a.exe"))
+    os.utime(folder.file("a.exe"), ns=(st.st_atime_ns, st.st_mtime_ns))
+    start_to_game(scenario, folder)
+    assert folder.read("a.exe") == a_exe
+    assert [p for p in scenario.web_paths() if p.endswith(".gz")] == [scenario.url_path("a.exe.gz")] * 2
+
+    # A corrupt digest file, then Shift: every file is read again.
+    folder.write("launcher-digests.txt", b"korvan-digests 1\ngarbage\n")
+    for shift in (False, True):
+        mark_unread(folder, "a.exe")
+        start_to_game(scenario, folder, hold_shift=shift)
+        assert was_read(folder, "a.exe"), "not hashed in full (Shift held: %s)" % shift
+    assert re.fullmatch(rb"korvan-digests 1\nfull-check [0-9a-f]{16}\n([0-9a-f]{32}( [0-9a-f]+){4} \S+\n)+",
+                        folder.read("launcher-digests.txt"))
+    assert leftover_temp_files(scenario, folder) == []

@@ -4,7 +4,7 @@
 //   probe window|windows|msgboxes|foreground
 //   probe wait-window|wait-visible|wait-gone|wait-msgbox|wait-no-msgbox|wait-bar
 //   probe escape [--mode post|input]   probe close [--mode post|syscommand]
-//   probe press [--button 1]
+//   probe press [--button 1]   probe hold-shift: Shift down until the window is visible
 //   probe spawn --cmdline-hex HEX [--cwd DIR]: starts a program with exactly
 //     that command line, prints its process id, waits and prints its exit code.
 // Options: --class NAME (default the launcher's), --hwnd N, --pid N and --exe
@@ -375,6 +375,25 @@ int Press(const Options& options)
     return pressed && gone ? 0 : 1;
 }
 
+// Holds Shift down, repeated as a held key repeats, until the target window is
+// visible; then releases it. Prints when it holds, then whether the window showed.
+int HoldShift(const Options& options)
+{
+    INPUT key = {};
+    key.type = INPUT_KEYBOARD;
+    key.ki.wVk = VK_SHIFT;
+    key.ki.wScan = static_cast<WORD>(MapVirtualKeyA(VK_SHIFT, 0));
+    PrintLine(Json().Bool("holding", SendInput(1, &key, sizeof key) == 1).Done());
+    bool shown = WaitFor(options, [&] {
+        HWND window = SendInput(1, &key, sizeof key) == 1 ? FindTarget(options) : nullptr;
+        return window != nullptr && IsWindowVisible(window);
+    });
+    key.ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(1, &key, sizeof key);
+    PrintLine(Json().Bool("shown", shown).Done());
+    return shown ? 0 : 1;
+}
+
 int Spawn(const Options& options)
 {
     std::vector<char> commandLine(options.commandLine.begin(), options.commandLine.end());
@@ -434,6 +453,8 @@ int Run(const Options& options)
         return Press(options);
     if (c == "spawn")
         return Spawn(options);
+    if (c == "hold-shift")
+        return HoldShift(options);
     if (c == "wait-window" || c == "wait-visible" || c == "wait-bar") {
         HWND window = nullptr;
         bool met = WaitFor(options, [&] {
