@@ -11,7 +11,8 @@ namespace {
 const DWORD MaxDigestFileSize = 64u << 20;
 const size_t ReadSize = 64 * 1024;
 
-// Opens a listed file as FileMd5 does: readers only share.
+// Returns a handle of the listed file opened as FileMd5 opens it (readers only
+// share), INVALID_HANDLE_VALUE when it can't be opened.
 HANDLE OpenShared(const std::string& name)
 {
     return CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
@@ -64,6 +65,7 @@ int ReadDigestText(const char* fileName, std::string* text)
     return 0;
 }
 
+// Returns the system time as one FILETIME number.
 uint64_t Now()
 {
     FILETIME now;

@@ -20,7 +20,6 @@ struct FileIdentity {
         return size == other.size && lastWrite == other.lastWrite && volume == other.volume &&
                index == other.index;
     }
-    bool operator!=(const FileIdentity& other) const { return !(*this == other); }
 };
 
 struct DigestEntry {
