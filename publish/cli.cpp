@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <filesystem>
 
+#include "publish/exit_codes.h"
 #include "publish/publish.h"
 #include "publish/report.h"
 #include "publish/sign.h"
@@ -25,11 +26,11 @@ static const char kUsage[] =
     "every kept release; --key: the signatures too). keygen makes an RSA 3072 key pair\n"
     "DIR/release-key.pem and DIR/release-key.pub.pem.\n";
 
-// Returns 2 after showing the usage and what was wrong.
+// Returns kExitFailed after showing the usage and what was wrong.
 static int UsageError(const std::string& what)
 {
     fprintf(stderr, "korvan-publish: %s\n%s", what.c_str(), kUsage);
-    return 2;
+    return kExitFailed;
 }
 
 // Returns a path from an argument, without a trailing separator.
@@ -42,7 +43,7 @@ static fs::path ArgumentPath(const std::string& text)
 }
 
 // Options with a value and flags, taken out of arguments; the rest stays in
-// positional. Returns 0, or 2 after a usage error.
+// positional. Returns 0, or kExitFailed after a usage error.
 static int SplitArguments(const std::vector<std::string>& arguments, const std::vector<std::string>& withValue,
                           const std::vector<std::string>& flags, std::vector<std::string>& positional,
                           std::vector<std::pair<std::string, std::string>>& options)
@@ -78,12 +79,12 @@ static int RunKeygen(const std::vector<std::string>& positional)
     int result = why.empty() ? GenerateKeyPair(ArgumentPath(positional[0]), why) : 2;
     if (result != 0) {
         PrintError(why);
-        return result;
+        return result == 1 ? kExitRefused : kExitFailed;
     }
     fs::path dir = ArgumentPath(positional[0]);
     printf("wrote %s (private: keep it secret) and %s\n", (dir / "release-key.pem").u8string().c_str(),
            (dir / "release-key.pub.pem").u8string().c_str());
-    return 0;
+    return kExitDone;
 }
 
 // Returns the exit code of "verify OUT_DIR ...".
@@ -92,7 +93,7 @@ static int RunVerify(const std::vector<std::string>& arguments)
     std::vector<std::string> positional;
     std::vector<std::pair<std::string, std::string>> options;
     if (SplitArguments(arguments, {"--resinfo", "--key"}, {"--all"}, positional, options) != 0)
-        return 2;
+        return kExitFailed;
     if (positional.size() != 1)
         return UsageError("verify takes one folder");
     VerifyOptions v;
@@ -108,29 +109,21 @@ static int RunVerify(const std::vector<std::string>& arguments)
     }
     if (!v.key.empty() && !SigningUnavailable().empty()) {
         PrintError("--key: " + SigningUnavailable());
-        return 2;
+        return kExitFailed;
     }
     return Verify(v);
 }
 
-int RunCommandLine(const std::vector<std::string>& arguments)
+// Reads "GAME_DIR OUT_DIR --base-url URL ..." into o. Returns 0, or
+// kExitFailed after a usage error.
+static int ReadPublishOptions(const std::vector<std::string>& arguments, PublishOptions& o)
 {
-    if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
-        fputs(kUsage, stdout);
-        return 0;
-    }
-    if (!arguments.empty() && arguments[0] == "verify")
-        return RunVerify(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
-    if (!arguments.empty() && arguments[0] == "keygen")
-        return RunKeygen(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
-
     std::vector<std::string> folders;
     std::vector<std::pair<std::string, std::string>> options;
     if (SplitArguments(arguments, {"--base-url", "--resinfo", "--keep", "--sign"}, {}, folders, options) != 0)
-        return 2;
+        return kExitFailed;
     if (folders.size() != 2)
         return UsageError("give GAME_DIR and OUT_DIR");
-    PublishOptions o;
     o.gameDir = ArgumentPath(folders[0]);
     o.outDir = ArgumentPath(folders[1]);
     o.resinfo = o.outDir / "1" / "resinfo-release130.txt";
@@ -152,9 +145,26 @@ int RunCommandLine(const std::vector<std::string>& arguments)
     }
     if (!haveBaseUrl)
         return UsageError("--base-url is missing");
+    return 0;
+}
+
+int RunCommandLine(const std::vector<std::string>& arguments)
+{
+    if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
+        fputs(kUsage, stdout);
+        return kExitDone;
+    }
+    if (!arguments.empty() && arguments[0] == "verify")
+        return RunVerify(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
+    if (!arguments.empty() && arguments[0] == "keygen")
+        return RunKeygen(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
+
+    PublishOptions o;
+    if (ReadPublishOptions(arguments, o) != 0)
+        return kExitFailed;
     if (!o.signKey.empty() && !SigningUnavailable().empty()) {
         PrintError("--sign: " + SigningUnavailable() + "; refused, nothing was written");
-        return 1;
+        return kExitRefused;
     }
     return Publish(o);
 }

@@ -18,5 +18,6 @@ struct PublishOptions {
 // the game folder and "md5.txt" (signed: also SHA256SUMS and SHA256SUMS.sig),
 // under a temporary name first, then the resource-information text naming it,
 // then removes the oldest releases beyond options.keep. An unchanged game
-// writes nothing. Returns 0, 1 when refused (nothing written), 2 when writing failed.
+// writes nothing. Returns kExitDone, kExitRefused when refused (nothing
+// written), kExitFailed when writing failed (exit_codes.h).
 int Publish(const PublishOptions& options);

@@ -42,10 +42,6 @@ int Sha256OfFile(const std::filesystem::path& path, std::string& hex);
 // already exists (why), 2 when the keys can't be made or written (why).
 int GenerateKeyPair(const std::filesystem::path& dir, std::string& why);
 
-// Reads the PEM public key at path. Returns 0, or 1 when it is missing,
-// unreadable or not an RSA public key (why).
-int CheckPublicKey(const std::filesystem::path& path, std::string& why);
-
 // Checks signature over data with the PEM public key at path.
 // Returns 0 when it verifies, 1 when it doesn't, 2 when the key is unusable (why).
 int CheckSignature(const std::filesystem::path& path, const std::string& data, const std::string& signature,

@@ -36,12 +36,6 @@ int GenerateKeyPair(const std::filesystem::path&, std::string& why)
     return 2;
 }
 
-int CheckPublicKey(const std::filesystem::path&, std::string& why)
-{
-    why = SigningUnavailable();
-    return 1;
-}
-
 int CheckSignature(const std::filesystem::path&, const std::string&, const std::string&, std::string& why)
 {
     why = SigningUnavailable();

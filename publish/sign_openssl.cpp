@@ -195,12 +195,6 @@ int GenerateKeyPair(const fs::path& dir, std::string& why)
     return 0;
 }
 
-int CheckPublicKey(const fs::path& path, std::string& why)
-{
-    Key key;
-    return ReadKey(path, false, key, why);
-}
-
 int CheckSignature(const fs::path& path, const std::string& data, const std::string& signature, std::string& why)
 {
     Key key;

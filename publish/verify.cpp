@@ -7,6 +7,8 @@
 #include <system_error>
 #include <vector>
 
+#include "publish/compress.h"
+#include "publish/exit_codes.h"
 #include "publish/list.h"
 #include "publish/platform.h"
 #include "publish/progress.h"
@@ -25,34 +27,6 @@ namespace fs = std::filesystem;
 static bool IsMd5Text(const std::string& text)
 {
     return text.size() == 32 && text.find_first_not_of("0123456789abcdef") == std::string::npos;
-}
-
-// Unpacks the archive at path as the launcher does, into an MD5 text.
-// Returns 0, 1 when it can't be opened, 2 when it can't be unpacked (why says how).
-static int UnpackedMd5(const fs::path& path, std::string& md5, std::string& why)
-{
-    gzFile in = OpenGzipForReading(path);
-    if (in == nullptr)
-        return 1;
-    Md5 digest;
-    char buffer[65536];
-    int n;
-    while ((n = gzread(in, buffer, sizeof buffer)) > 0)
-        digest.Update(buffer, (size_t)n);
-    int status = 0;
-    if (n < 0) {
-        int code;
-        why = gzerror(in, &code);
-        status = 2;
-    }
-    if (gzclose(in) != Z_OK && status == 0) {
-        why = "the archive ends early";
-        status = 2;
-    }
-    unsigned char bytes[16];
-    digest.Final(bytes);
-    md5 = Md5Text(bytes);
-    return status;
 }
 
 // Adds the problems of one list entry and its archive to problems.
@@ -181,7 +155,7 @@ int Verify(const VerifyOptions& o)
     std::string label = "resource-information file " + Quoted(o.resinfo.u8string()) + ": ";
     std::vector<std::string> releases = ListReleases(o.outDir), checked;
     std::error_code ec;
-    if (NamedRelease(o.resinfo, baseUrl, named, why) != 0) {
+    if (ReadNamedRelease(o.resinfo, baseUrl, named, why) != 0) {
         problems.push_back(label + why);
         named.clear();
     } else {
@@ -230,5 +204,5 @@ int Verify(const VerifyOptions& o)
     PrintProblems(problems);
     printf("verified %llu releases: %llu problems\n", (unsigned long long)checked.size(),
            (unsigned long long)problems.size());
-    return problems.empty() ? 0 : 1;
+    return problems.empty() ? kExitDone : kExitRefused;
 }
