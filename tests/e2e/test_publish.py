@@ -15,28 +15,18 @@ from pathlib import Path
 
 import pytest
 
-REPO = Path(__file__).resolve().parents[2]
+from harness import paths
+from harness import release as harness_release
+
 BASE_URL = "http://files.example.com/korvan/130/"
 
 
-def publish_binary():
-    candidates = []
-    if os.environ.get("KORVAN_BINARY_DIR"):
-        candidates.append(Path(os.environ["KORVAN_BINARY_DIR"]) / ".." / "native" / "publish" / "korvan-publish")
-    candidates.append(REPO / "build" / "native" / "publish" / "korvan-publish")
-    for candidate in candidates:
-        if candidate.is_file():
-            return candidate.resolve()
-    pytest.fail("korvan-publish is not built (looked at %s)" % ", ".join(map(str, candidates)))
-
-
 def run(*args):
-    return subprocess.run([str(publish_binary()), *map(os.fsencode, args)],
-                          capture_output=True, timeout=120)
+    return subprocess.run([paths.PUBLISH_TOOL, *map(os.fsencode, args)], capture_output=True, timeout=120)
 
 
 def publish(game, out, *extra):
-    return run(game, out, "--base-url", BASE_URL, *extra)
+    return harness_release.publish(game, out, BASE_URL, extra=extra, check=False)
 
 
 RELEASE_NAME = re.compile(r"\d{6}-[0-9a-f]{12}")
@@ -49,11 +39,11 @@ def releases(out):
 
 
 def named(out, resinfo=None):
-    """The release folder that the resource-information text names."""
-    text = (resinfo or out / "1" / "resinfo-release130.txt").read_bytes()
-    match = re.fullmatch(rb"BASEURL=" + re.escape(BASE_URL.encode()) + rb"releases/(\d{6}-[0-9a-f]{12})/", text)
-    assert match, text
-    return out / "releases" / match.group(1).decode()
+    """The release folder that the resource-information text names, below BASE_URL."""
+    base, folder = harness_release.named_release(out, resinfo)
+    name = os.path.basename(folder)
+    assert RELEASE_NAME.fullmatch(name) and base == BASE_URL + "releases/%s/" % name, base
+    return Path(folder)
 
 
 def hand_release(out, list_text, archives={}, name="000001-0123456789ab"):
@@ -91,10 +81,6 @@ def make_game(root, names=GAME_FILES + OTHER_FILES, seed=1):
     return root
 
 
-def parse_list(text):
-    return [tuple(item.split(b"=", 1)) for item in text.split(b"&")]
-
-
 def snapshot(folder):
     """Every file below folder with its bytes and modification time."""
     if not folder.exists():
@@ -117,7 +103,8 @@ def test_publishes_exactly_the_game_files(game, tmp_path):
 
     text = (release / "md5.txt").read_bytes()
     assert not text.endswith((b"&", b"\n", b"\r"))
-    pairs = parse_list(text)
+    pairs = harness_release.read_list(release).items()
+    assert text.count(b"&") == len(pairs) - 1
     names = [name for name, _ in pairs]
     assert names == sorted(cp932(n) for n in GAME_FILES)   # byte order: capitals first
     for name, md5 in pairs:
@@ -274,7 +261,7 @@ def test_second_release_reuses_unchanged_archives(game, tmp_path):
     for name in ["empty.dll", "sub/tool.Exe", "日本語/ゲーム.exe"]:   # hard links to the first release
         archive = os.fsdecode(cp932(name) + b".gz")
         assert (second / archive).stat().st_ino == (first / archive).stat().st_ino
-    names = [n for n, _ in parse_list((second / "md5.txt").read_bytes())]
+    names = list(harness_release.read_list(second))
     assert b"new.dll" in names and b"Z.exe" not in names and names == sorted(names)
 
     # verify checks the named release; --all finds the damage in the first one.
@@ -322,7 +309,7 @@ def test_an_interrupted_publish_leaves_the_named_release_complete(tmp_path):
     assert publish(game, out).returncode == 0
     first = named(out)
     (game / "big.dll").write_bytes(random.Random(2).randbytes(16 << 20))
-    process = subprocess.Popen([str(publish_binary()), game, out, "--base-url", BASE_URL],
+    process = subprocess.Popen([paths.PUBLISH_TOOL, game, out, "--base-url", BASE_URL],
                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     deadline = time.monotonic() + 60
     while not any((out / "releases").glob(".tmp-*/big.dll.gz")) and process.poll() is None:
@@ -377,7 +364,7 @@ def test_verify_reports_every_problem(game, tmp_path):
     korvan.write_bytes(korvan.read_bytes()[:len(korvan.read_bytes()) // 2])   # truncated
     (release / "sub" / "tool.Exe.gz").unlink()                     # missing
     text = (release / "md5.txt").read_bytes()
-    md5 = dict(parse_list(text))[b"a.exe"]
+    md5 = harness_release.read_list(release)[b"a.exe"]
     (release / "md5.txt").write_bytes(text.replace(b"a.exe=" + md5, b"a.exe=" + b"0" * 32))   # wrong MD5
 
     result = run("verify", out)
@@ -521,7 +508,7 @@ def test_signed_releases(game, tmp_path, keys):
     assert result.returncode == 0, result.stderr
     folder = named(out)
     lines = (folder / "SHA256SUMS").read_bytes().split(b"\n")
-    archives = [name + b".gz" for name, _ in parse_list((folder / "md5.txt").read_bytes())]
+    archives = [name + b".gz" for name in harness_release.read_list(folder)]
     assert lines[0] == b"# korvan release 1" and lines[-1] == b""
     assert [line[66:] for line in lines[1:-1]] == [b"md5.txt"] + archives
     for line in lines[1:-1]:

@@ -35,16 +35,19 @@ def write_files(folder, files):
             f.write(data)
 
 
-def publish(game_dir, out_dir, base_url, resinfo=None, extra=()):
+def publish(game_dir, out_dir, base_url, resinfo=None, extra=(), check=True):
     """Publishes game_dir into out_dir with korvan-publish; base_url is where
     out_dir is served, resinfo where the resource-information text goes (default
-    OUT_DIR/1/resinfo-release130.txt). Returns the tool's standard output."""
+    OUT_DIR/1/resinfo-release130.txt). Returns the tool's standard output; with
+    check=False the CompletedProcess, whatever its exit status."""
     if not os.path.exists(PUBLISH_TOOL):
         raise RuntimeError("korvan-publish is not built: " + PUBLISH_TOOL)
     args = [PUBLISH_TOOL, game_dir, out_dir, "--base-url", base_url, *extra]
     if resinfo is not None:
         args += ["--resinfo", resinfo]
     done = subprocess.run(args, capture_output=True)
+    if not check:
+        return done
     if done.returncode != 0:
         raise RuntimeError("korvan-publish failed (%d): %s" % (done.returncode, done.stderr.decode(errors="replace")))
     return done.stdout.decode(errors="replace")
