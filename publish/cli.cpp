@@ -10,18 +10,21 @@
 #include "publish/report.h"
 #include "publish/sign.h"
 #include "publish/verify.h"
+#include "update/release_sums.h"
 
 namespace fs = std::filesystem;
 
 static const char kUsage[] =
-    "usage: korvan-publish GAME_DIR OUT_DIR --base-url URL [--resinfo FILE] [--keep N] [--sign KEY.pem]\n"
+    "usage: korvan-publish GAME_DIR OUT_DIR --base-url URL [--resinfo FILE] [--keep N]\n"
+    "                      [--sign KEY.pem [--release-number N]]\n"
     "       korvan-publish verify OUT_DIR [--resinfo FILE] [--all] [--key PUB.pem]\n"
     "       korvan-publish keygen DIR\n"
     "Publishes the .exe and .dll files of GAME_DIR for the launcher as a new release\n"
     "folder OUT_DIR/releases/<release>/ (\"<name>.gz\" for each and the list \"md5.txt\"),\n"
     "then writes \"BASEURL=\" URL \"releases/<release>/\" to FILE (default\n"
     "OUT_DIR/1/resinfo-release130.txt); URL is where OUT_DIR is served. The newest N\n"
-    "releases are kept (default 3). --sign adds SHA256SUMS and SHA256SUMS.sig.\n"
+    "releases are kept (default 3). --sign adds SHA256SUMS and SHA256SUMS.sig for\n"
+    "release number N (default: one above the highest that the key signed in OUT_DIR).\n"
     "verify checks the release FILE names the way the launcher will use it (--all:\n"
     "every kept release; --key: the signatures too). keygen makes an RSA 3072 key pair\n"
     "DIR/release-key.pem and DIR/release-key.pub.pem.\n";
@@ -120,7 +123,8 @@ static int ReadPublishOptions(const std::vector<std::string>& arguments, Publish
 {
     std::vector<std::string> folders;
     std::vector<std::pair<std::string, std::string>> options;
-    if (SplitArguments(arguments, {"--base-url", "--resinfo", "--keep", "--sign"}, {}, folders, options) != 0)
+    if (SplitArguments(arguments, {"--base-url", "--resinfo", "--keep", "--sign", "--release-number"}, {}, folders,
+                       options) != 0)
         return kExitFailed;
     if (folders.size() != 2)
         return UsageError("give GAME_DIR and OUT_DIR");
@@ -136,6 +140,9 @@ static int ReadPublishOptions(const std::vector<std::string>& arguments, Publish
             o.resinfo = ArgumentPath(option.second);
         } else if (option.first == "--sign") {
             o.signKey = ArgumentPath(option.second);
+        } else if (option.first == "--release-number") {
+            if (!ParseReleaseNumber(option.second, &o.releaseNumber) || o.releaseNumber == 0)
+                return UsageError("--release-number takes a number from 1 to 4294967295");
         } else {
             const std::string& n = option.second;
             if (n.empty() || n.size() > 6 || n.find_first_not_of("0123456789") != std::string::npos || atoi(n.c_str()) < 1)
@@ -145,6 +152,8 @@ static int ReadPublishOptions(const std::vector<std::string>& arguments, Publish
     }
     if (!haveBaseUrl)
         return UsageError("--base-url is missing");
+    if (o.releaseNumber != 0 && o.signKey.empty())
+        return UsageError("--release-number needs --sign");
     return 0;
 }
 

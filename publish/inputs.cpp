@@ -83,6 +83,13 @@ int CheckInputs(const PublishOptions& o, PublishInputs& inputs)
     CheckFolders(o, files, inputs.state, problems);
     LoadKey(o, inputs.key, problems);
     CheckNames(files, problems);
+    // The signed launcher starts exactly the korvan.exe that the signed list names.
+    bool hasGame = false;
+    for (const GameFile& file : files)
+        hasGame = hasGame || file.name == "korvan.exe";
+    if (!o.signKey.empty() && !files.empty() && !hasGame)
+        problems.push_back("game folder " + Quoted(o.gameDir.u8string()) + ": holds no file named exactly "
+                           "\"korvan.exe\" at its top, the game a signed launcher starts");
     // Reading every file takes long: only when nothing else is wrong.
     if (problems.empty())
         ReadGameFiles(files, inputs, problems);

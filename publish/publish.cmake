@@ -1,14 +1,14 @@
 # korvan-publish: the maker's console tool. Everything but main() is the library
 # korvan_publish, which the tool and the fuzz targets link; it shares the
-# launcher's list, MD5, name and statement rules through korvan_core.
+# launcher's list, MD5, name and SHA256SUMS rules through korvan_core.
 set(PUBLISH_SOURCES
-  cli.cpp compress.cpp file_write.cpp inputs.cpp list.cpp plan.cpp progress.cpp publish.cpp
-  releases.cpp report.cpp state.cpp statement.cpp validate.cpp verify.cpp walk.cpp write_release.cpp)
+  cli.cpp compress.cpp file_write.cpp inputs.cpp kept_release.cpp list.cpp plan.cpp progress.cpp
+  publish.cpp releases.cpp report.cpp state.cpp validate.cpp verify.cpp walk.cpp write_release.cpp)
 # The platform and signing parts of each build.
 if(WIN32)
-  list(APPEND PUBLISH_SOURCES platform_win.cpp sign_none.cpp)
+  list(APPEND PUBLISH_SOURCES platform_win.cpp out_dir_lock_win.cpp sign_none.cpp)
 else()
-  list(APPEND PUBLISH_SOURCES platform_posix.cpp sign_openssl.cpp)
+  list(APPEND PUBLISH_SOURCES platform_posix.cpp out_dir_lock_posix.cpp sign_openssl.cpp)
 endif()
 list(TRANSFORM PUBLISH_SOURCES PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
 

@@ -6,6 +6,7 @@
 
 #include "publish/exit_codes.h"
 #include "publish/inputs.h"
+#include "publish/out_dir_lock.h"
 #include "publish/plan.h"
 #include "publish/releases.h"
 #include "publish/report.h"
@@ -31,11 +32,46 @@ static int NameRelease(const PublishOptions& o, const ReleasePlan& plan)
     return 1;
 }
 
+// Takes the lock of OUT_DIR, so that no other publish plans or writes there
+// meanwhile. Returns 0, or an exit code after reporting why not.
+static int LockOutDir(const PublishOptions& o, OutDirLock& lock)
+{
+    std::string why;
+    int result = lock.Take(o.outDir, why);
+    if (result == 1)
+        PrintError("output folder " + Quoted(o.outDir.u8string()) + ": another korvan-publish is publishing into "
+                   "it (it holds " + Quoted(LockFile(o.outDir).u8string()) + "); refused, nothing was written");
+    else if (result != 0)
+        PrintError("lock file " + Quoted(LockFile(o.outDir).u8string()) + ": can't be made or locked (" + why + ")");
+    return result == 0 ? 0 : result == 1 ? kExitRefused : kExitFailed;
+}
+
+// Removes the folders that an interrupted publish left, and says so. Returns nothing.
+static void RemoveLeftovers(const PublishOptions& o)
+{
+    int leftovers = RemoveTemporaryFolders(o.outDir);
+    if (leftovers > 0)
+        printf("removed %d unfinished release folders of an interrupted publish\n", leftovers);
+}
+
+// Writes the notes and the first lines of the report. Returns nothing.
+static void PrintNotes(const PublishOptions& o, const ReleasePlan& plan)
+{
+    for (const std::string& note : plan.notes)
+        printf("%s\n", note.c_str());
+    if (!plan.unchanged && plan.firstSigned)
+        printf("release number %u is the first signed into %s: no statement there verifies with this key. "
+               "Launchers that recorded a higher release number wait for a newer release; give the number "
+               "with --release-number N.\n",
+               (unsigned)plan.signedNumber, Quoted(o.outDir.u8string()).c_str());
+}
+
 // Writes the summary of the publish to the standard output. Returns nothing.
 static void PrintReport(const PublishOptions& o, const ReleasePlan& plan, const WriteTotals& totals,
                         const std::vector<std::string>& removed)
 {
     std::string url = ReleaseUrl(o.baseUrl, plan.release);
+    PrintNotes(o, plan);
     if (plan.unchanged && !plan.renames) {
         printf("release %s: unchanged, nothing written\n", plan.release.c_str());
     } else if (plan.unchanged) {
@@ -60,9 +96,14 @@ int Publish(const PublishOptions& o)
     PublishInputs inputs;
     if (CheckInputs(o, inputs) != 0)
         return kExitRefused;
+    OutDirLock lock;
+    int locked = LockOutDir(o, lock);
+    if (locked != 0)
+        return locked;
     ReleasePlan plan;
     if (PlanRelease(o, inputs, plan) != 0)
         return kExitRefused;
+    RemoveLeftovers(o);
     WriteTotals totals;
     if (!plan.unchanged && WriteReleaseFolder(o, inputs.key, plan, totals) != 0) {
         PrintError("publish failed; the resource-information text still names the release it named before");

@@ -24,6 +24,10 @@ public:
     // as "openssl dgst -sha256 -sign" writes them). Returns 0, or 1 on failure.
     int Sign(const std::string& data, std::string& signature) const;
 
+    // Returns true when signature is this key's signature over data, as Sign
+    // makes it: the check of its public half.
+    bool Verifies(const std::string& data, const std::string& signature) const;
+
     // Returns the SHA-256 text of the public key's DER encoding: which key signs.
     std::string Fingerprint() const;
 

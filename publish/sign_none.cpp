@@ -20,6 +20,11 @@ int SigningKey::Sign(const std::string&, std::string&) const
     return 1;
 }
 
+bool SigningKey::Verifies(const std::string&, const std::string&) const
+{
+    return false;
+}
+
 std::string SigningKey::Fingerprint() const
 {
     return std::string();

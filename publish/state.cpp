@@ -1,4 +1,4 @@
-// The publisher's counters in OUT_DIR/korvan-publish.state.
+// The publisher's counter in OUT_DIR/korvan-publish.state.
 #include "publish/state.h"
 
 #include <stdlib.h>
@@ -23,7 +23,8 @@ int ReadState(const fs::path& outDir, PublishState& state)
         return 0;
     if (result != 0)
         return 1;
-    // Lines "sequence=N" and "signed=N".
+    // Lines "sequence=N"; older publishers also wrote "signed=N", which is read
+    // and ignored: signed numbers come only from statements the key verifies.
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
@@ -38,9 +39,7 @@ int ReadState(const fs::path& outDir, PublishState& state)
         unsigned long long number = strtoull(value.c_str(), nullptr, 10);
         if (key == "sequence")
             state.sequence = number;
-        else if (key == "signed")
-            state.signedRelease = number;
-        else
+        else if (key != "signed")
             return 1;
     }
     return 0;
@@ -48,7 +47,5 @@ int ReadState(const fs::path& outDir, PublishState& state)
 
 int WriteState(const fs::path& outDir, const PublishState& state)
 {
-    std::string text = "sequence=" + std::to_string(state.sequence) + "\nsigned=" +
-                       std::to_string(state.signedRelease) + "\n";
-    return WriteFileReplacing(StateFile(outDir), text);
+    return WriteFileReplacing(StateFile(outDir), "sequence=" + std::to_string(state.sequence) + "\n");
 }

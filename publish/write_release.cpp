@@ -8,7 +8,7 @@
 #include "publish/progress.h"
 #include "publish/releases.h"
 #include "publish/report.h"
-#include "publish/statement.h"
+#include "update/release_sums.h"
 
 namespace fs = std::filesystem;
 
@@ -105,9 +105,10 @@ static int WriteArchives(const fs::path& folder, const std::vector<PlannedFile>&
 // Writes SHA256SUMS and SHA256SUMS.sig into folder for release number.
 // Returns 0, or 1 after a failure it has reported.
 static int WriteStatement(const fs::path& folder, const std::vector<PlannedFile>& files, const SigningKey& key,
-                          unsigned long long number)
+                          uint32_t number)
 {
-    Sums sums;
+    // md5.txt first, then the archives in the list's order.
+    std::vector<std::pair<std::string, std::string>> sums;
     std::string sum;
     if (Sha256OfFile(folder / "md5.txt", sum) != 0) {
         PrintError("list " + Quoted((folder / "md5.txt").u8string()) + ": can't be read back");
@@ -122,7 +123,7 @@ static int WriteStatement(const fs::path& folder, const std::vector<PlannedFile>
         }
         sums.emplace_back(planned.file.name + ".gz", sum);
     }
-    std::string statement = StatementText(number, sums), signature;
+    std::string statement = ReleaseSumsText(number, sums), signature;
     if (key.Sign(statement, signature) != 0) {
         PrintError("SHA256SUMS can't be signed");
         return 1;

@@ -1,5 +1,6 @@
 """korvan-publish end to end: a generated game folder is published and the
 result is checked with Python's own gzip and hashlib."""
+import fcntl
 import gzip
 import hashlib
 import http.client
@@ -276,6 +277,31 @@ def test_second_release_reuses_unchanged_archives(game, tmp_path):
     assert snapshot(out) == before
 
 
+@pytest.mark.parametrize("signed", [False, True])
+def test_damaged_archives_are_not_reused(game, tmp_path, keys, signed):
+    out, sign = tmp_path / "out", ("--sign", keys / "release-key.pem") if signed else ()
+    assert publish(game, out, *sign).returncode == 0
+    first = named(out)
+    harness_release.change_one_byte(first / "korvan.exe.gz", 100)     # the gzip trailer still matches
+    result = publish(game, out, *sign)
+    assert result.returncode == 0 and b"unchanged" not in result.stdout and named(out) != first
+    assert b'archive "korvan.exe.gz" of release %s is missing or damaged: compressed again' % first.name.encode() \
+        in result.stdout and b"1 compressed, %d reused" % (len(GAME_FILES) - 1) in result.stdout
+    assert gzip.decompress((named(out) / "korvan.exe.gz").read_bytes()) == (game / "korvan.exe").read_bytes()
+
+
+def test_a_second_publish_at_once_is_refused(game, tmp_path):
+    out = tmp_path / "out"
+    assert publish(game, out).returncode == 0
+    (game / "a.exe").write_bytes(b"changed")
+    before = snapshot(out)
+    with open(out / "korvan-publish.lock", "rb") as held:
+        fcntl.flock(held, fcntl.LOCK_EX)                               # as a publish in progress holds it
+        second = publish(game, out)
+    assert second.returncode == 1 and b"another korvan-publish" in second.stderr and snapshot(out) == before
+    assert publish(game, out).returncode == 0
+
+
 def test_keep_removes_the_oldest_releases_but_never_the_named_one(tmp_path):
     game = make_game(tmp_path / "game", ["a.exe"])
     out = tmp_path / "out"
@@ -428,6 +454,9 @@ def test_usage_errors(game, tmp_path):
     assert run("verify").returncode == 2
     for keep in ["0", "x", "-1"]:
         assert publish(game, tmp_path / "out", "--keep", keep).returncode == 2
+    for number in ["0", "4294967296", "01"]:
+        assert publish(game, tmp_path / "out", "--sign", "k.pem", "--release-number", number).returncode == 2
+    assert publish(game, tmp_path / "out", "--release-number", "3").returncode == 2    # only with --sign
     assert not (tmp_path / "out").exists()
 
 
@@ -463,7 +492,8 @@ def test_headers_through_the_shipped_nginx_configuration(game, web):
         assert "content-encoding" not in headers, path
         if path.endswith(".gz"):
             assert headers["content-type"] == "application/octet-stream"
-    for path in [release + "missing.exe.gz", "/r/headers/korvan-publish.state"]:
+    assert (out / "korvan-publish.state").is_file() and (out / "korvan-publish.lock").is_file()
+    for path in [release + "missing.exe.gz", "/r/headers/korvan-publish.state", "/r/headers/korvan-publish.lock"]:
         status, headers, _ = get(path)
         assert status == 404 and headers.get("cache-control") in (None, "no-cache"), path
         assert "immutable" not in headers.get("cache-control", "")
@@ -527,12 +557,34 @@ def test_signed_releases(game, tmp_path, keys):
     assert publish(game, out, "--sign", private).returncode == 0
     assert (named(out) / "SHA256SUMS").read_bytes().startswith(b"# korvan release 2\n")
     assert b"unchanged" in publish(game, out, "--sign", private).stdout
-    # The number never goes back, even when every signed release was removed.
+    # Only what the key signed counts: a planted statement and state file raise nothing.
+    planted = out / "releases" / "000090-0123456789ab"
+    shutil.copytree(folder, planted)
+    (planted / "SHA256SUMS").write_bytes(b"# korvan release 4294967294\n")
+    (out / "korvan-publish.state").write_bytes(b"sequence=1\nsigned=4294967294\n")
     (game / "a.exe").write_bytes(b"changed")
-    assert publish(game, out, "--keep", "1").returncode == 0
-    (game / "a.exe").write_bytes(b"changed again")
-    assert publish(game, out, "--sign", private, "--keep", "1").returncode == 0
+    assert b"first signed" not in publish(game, out, "--sign", private).stdout
     assert (named(out) / "SHA256SUMS").read_bytes().startswith(b"# korvan release 3\n")
+    # With every signed release removed it starts at 1 again, and says so; --release-number
+    # gives a number above the highest signed, up to 4294967295 and never past it.
+    (game / "a.exe").write_bytes(b"changed again")
+    assert publish(game, out, "--keep", "1").returncode == 0
+    for number, code, message in [(None, 0, b"release number 1 is the first signed"), ("1", 1, b"not above 1"),
+                                  ("4294967295", 0, b"release number 4294967295)"), (None, 1, b"pass 4294967295")]:
+        (game / "a.exe").write_bytes(b"version %s" % str(number).encode())
+        before = snapshot(out)
+        result = publish(game, out, "--sign", private, "--keep", "1", *(("--release-number", number) if number else ()))
+        assert result.returncode == code and message in result.stdout + result.stderr, result.stderr
+        assert code == 0 or snapshot(out) == before
+    assert (named(out) / "SHA256SUMS").read_bytes().startswith(b"# korvan release 4294967295\n")
+
+
+@pytest.mark.parametrize("names", [["a.exe"], ["Korvan.exe"], ["sub/korvan.exe", "a.dll"]])
+def test_signing_refuses_a_game_without_korvan_exe(tmp_path, keys, names):
+    out = tmp_path / "out"
+    result = publish(make_game(tmp_path / "game", names), out, "--sign", keys / "release-key.pem")
+    assert result.returncode == 1 and b'exactly "korvan.exe"' in result.stderr and b"nothing was written" in result.stderr
+    assert not out.exists()
 
 
 @pytest.mark.parametrize("key", ["missing", "public", "garbage", "ec", "passphrase"])
@@ -562,6 +614,7 @@ def test_unusable_signing_keys_are_refused_before_writing(game, tmp_path, keys, 
     ("missing line", b"no line for \"a.exe.gz\""),
     ("extra line", b"not a file of this release"),
     ("older number", b"below 5"),
+    ("number over 32 bits", b"SHA256SUMS: line 1 is not"),
     ("unsigned", b"not signed"),
 ])
 def test_verify_key_catches_tampering(game, tmp_path, keys, tamper, message):
@@ -585,6 +638,8 @@ def test_verify_key_catches_tampering(game, tmp_path, keys, tamper, message):
         sign_again(folder, private, b"\n".join(l for l in statement.split(b"\n") if not l.endswith(b"  a.exe.gz")))
     elif tamper == "extra line":
         sign_again(folder, private, statement + b"0" * 64 + b"  evil.exe.gz\n")
+    elif tamper == "number over 32 bits":
+        sign_again(folder, private, statement.replace(b"release 2\n", b"release 4294967296\n"))
     elif tamper == "older number":
         older = out / "releases" / releases(out)[0]
         sign_again(older, private, (older / "SHA256SUMS").read_bytes().replace(b"release 1\n", b"release 5\n"))
