@@ -4,8 +4,7 @@
 // so that it can be read from outside (the demo reads it from the X display);
 // the window's text repeats it with the working directory. The program runs a
 // message loop, so the launcher's wait for the game to become idle returns,
-// and it ends when its window is closed. Exit code 0, or 1 when the window
-// could not be made.
+// and it ends when its window is closed.
 #include <windows.h>
 #include <string>
 
@@ -40,6 +39,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
+// Returns 0 once the window was closed, 1 when it could not be made.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
 {
     const char* commandLine = GetCommandLineA();
