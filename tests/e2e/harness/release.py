@@ -1,64 +1,21 @@
-"""Releases as the maker publishes them with korvan-publish: release folders
-OUT_DIR/releases/<release>/ of "<name>.gz" archives and the list "md5.txt", and
-the resource-information text that names one; signed statements
-(SHA256SUMS and its .sig) made by hand with openssl."""
+"""Releases made by hand for the tests: lists, archives and resource-information
+texts written directly, and signed statements (SHA256SUMS and its .sig) made
+with openssl. Releases published with korvan-publish come from stage.release.
+Run as a program, it signs a release folder the same way (cmake/tests.cmake):
+    python3 -m harness.release sign OUT_DIR NUMBER KEY.pem"""
 import gzip
 import hashlib
 import os
-import random
 import subprocess
+import sys
 
-from .paths import PUBLISH_TOOL
-
-
-def md5_text(data):
-    return hashlib.md5(data).hexdigest()
+from stage.keys import make_key  # noqa: F401
+from stage.release import md5_text, named_release, publish, read_list, sample_bytes, write_files  # noqa: F401
 
 
 def gzip_bytes(data):
     """gzip with no time stamp or name, so equal input gives equal archives."""
     return gzip.compress(data, compresslevel=9, mtime=0)
-
-
-def sample_bytes(tag, size):
-    """Returns size bytes of a stand-in executable: "MZ", then bytes fixed by tag."""
-    body = random.Random(tag).randbytes(max(0, size - 2))
-    return (b"MZ" + body)[:size]
-
-
-def write_files(folder, files):
-    """Writes {name: bytes} below folder; names use "/" between folders."""
-    for name, data in files.items():
-        path = os.path.join(os.fsencode(folder), os.fsencode(name) if isinstance(name, str) else name)
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "wb") as f:
-            f.write(data)
-
-
-def publish(game_dir, out_dir, base_url, resinfo=None, extra=(), check=True):
-    """Publishes game_dir into out_dir with korvan-publish; base_url is where
-    out_dir is served, resinfo where the resource-information text goes (default
-    OUT_DIR/1/resinfo-release130.txt). Returns the tool's standard output; with
-    check=False the CompletedProcess, whatever its exit status."""
-    if not os.path.exists(PUBLISH_TOOL):
-        raise RuntimeError("korvan-publish is not built: " + PUBLISH_TOOL)
-    args = [PUBLISH_TOOL, game_dir, out_dir, "--base-url", base_url, *extra]
-    if resinfo is not None:
-        args += ["--resinfo", resinfo]
-    done = subprocess.run(args, capture_output=True)
-    if not check:
-        return done
-    if done.returncode != 0:
-        raise RuntimeError("korvan-publish failed (%d): %s" % (done.returncode, done.stderr.decode(errors="replace")))
-    return done.stdout.decode(errors="replace")
-
-
-def named_release(out_dir, resinfo=None):
-    """Returns (base URL, release folder) that the resource-information text names."""
-    path = resinfo or os.path.join(out_dir, "1", "resinfo-release130.txt")
-    with open(path, "rb") as f:
-        base = f.read()[len(b"BASEURL="):].decode()
-    return base, os.path.join(out_dir, "releases", base.rstrip("/").rsplit("/", 1)[1])
 
 
 def write_list(out_dir, entries):
@@ -88,26 +45,6 @@ def read_published(out_dir, name):
     """Returns the bytes of a published file ("md5.txt", "a.exe.gz", ...)."""
     with open(os.path.join(out_dir, name), "rb") as f:
         return f.read()
-
-
-def read_list(out_dir):
-    """Returns md5.txt as {name bytes: md5 bytes}."""
-    with open(os.path.join(out_dir, "md5.txt"), "rb") as f:
-        text = f.read()
-    out = {}
-    for item in text.split(b"&"):
-        if item:
-            name, _, md5 = item.partition(b"=")
-            out[name] = md5
-    return out
-
-
-def make_key(private_path):
-    """Makes an RSA 3072 key pair with openssl: private_path and <private_path>.pub.pem."""
-    subprocess.run(["openssl", "genpkey", "-algorithm", "RSA", "-pkeyopt", "rsa_keygen_bits:3072",
-                    "-out", private_path], check=True, capture_output=True)
-    subprocess.run(["openssl", "pkey", "-in", private_path, "-pubout", "-out", private_path + ".pub.pem"],
-                   check=True, capture_output=True)
 
 
 def sign_release(out_dir, number, key):
@@ -140,3 +77,9 @@ def change_one_byte(path, offset):
         data[offset] ^= 1
         f.seek(0)
         f.write(data)
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 5 or sys.argv[1] != "sign":
+        sys.exit("usage: python3 -m harness.release sign OUT_DIR NUMBER KEY.pem")
+    sign_release(sys.argv[2], int(sys.argv[3]), sys.argv[4])
