@@ -97,8 +97,8 @@ if(WIN32 AND KORVAN_OPENSSL AND Python3_Interpreter_FOUND AND NOT EXISTS ${CMAKE
   set(md5_body "a.exe=0cc175b9c0f1b6a831c399e269772661")
   file(WRITE ${dir}/md5.txt "${md5_body}")
   file(WRITE ${dir}/a.exe.gz "archive bytes")
-  execute_process(COMMAND ${Python3_EXECUTABLE} -m harness.release sign ${dir} 5 ${dir}/key.pem
-                  WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/e2e COMMAND_ERROR_IS_FATAL ANY)
+  execute_process(COMMAND ${Python3_EXECUTABLE} -m stage.release sign ${dir} 5 ${dir}/key.pem
+                  WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/scripts COMMAND_ERROR_IS_FATAL ANY)
   file(READ ${dir}/SHA256SUMS sums)
   file(READ ${dir}/SHA256SUMS.sig sig_hex HEX)
   set(text "#pragma once\n#define SIGNING_FIXTURE 1\n")

@@ -1,10 +1,14 @@
 """Releases as the maker publishes them with korvan-publish: release folders
 OUT_DIR/releases/<release>/ of "<name>.gz" archives and the list "md5.txt", and
-the resource-information text that names one."""
+the resource-information text that names one; and statements (SHA256SUMS and
+its .sig) signed with openssl, as a maker can make them by hand. Run as a
+program, it signs a release folder (cmake/tests.cmake, from scripts/):
+    python3 -m stage.release sign OUT_DIR NUMBER KEY.pem"""
 import hashlib
 import os
 import random
 import subprocess
+import sys
 
 from .paths import PUBLISH_TOOL
 
@@ -64,3 +68,32 @@ def read_list(out_dir):
             name, _, md5 = item.partition(b"=")
             out[name] = md5
     return out
+
+
+def sign_release(out_dir, number, key):
+    """Writes SHA256SUMS for the release in out_dir ("# korvan release <number>",
+    then md5.txt and every .gz archive below out_dir) and signs it with
+    openssl and the private key file key into SHA256SUMS.sig."""
+    names = []
+    for folder, _, files in os.walk(os.fsencode(out_dir)):
+        for f in files:
+            if f.endswith(b".gz"):
+                names.append(os.path.relpath(os.path.join(folder, f), os.fsencode(out_dir)))
+    text = b"# korvan release %d\n" % number
+    for name in [b"md5.txt"] + sorted(names):
+        with open(os.path.join(os.fsencode(out_dir), name), "rb") as f:
+            text += hashlib.sha256(f.read()).hexdigest().encode() + b"  " + name + b"\n"
+    # Made beside and renamed into place, so that a launcher never reads a half-written file.
+    sums = os.path.join(out_dir, "SHA256SUMS")
+    with open(sums + ".new", "wb") as f:
+        f.write(text)
+    subprocess.run(["openssl", "dgst", "-sha256", "-sign", key, "-out", sums + ".sig.new", sums + ".new"],
+                   check=True, capture_output=True)
+    os.replace(sums + ".new", sums)
+    os.replace(sums + ".sig.new", sums + ".sig")
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 5 or sys.argv[1] != "sign":
+        sys.exit("usage: python3 -m stage.release sign OUT_DIR NUMBER KEY.pem")
+    sign_release(sys.argv[2], int(sys.argv[3]), sys.argv[4])
