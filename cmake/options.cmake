@@ -7,7 +7,7 @@ set(KORVAN_MIN_RELEASE 0 CACHE STRING "Lowest signed release number the launcher
 # Signed releases: statements checked with the Windows CryptoAPI.
 add_library(korvan_signed STATIC EXCLUDE_FROM_ALL
   ${CMAKE_SOURCE_DIR}/update/crypt_handles.cpp ${CMAKE_SOURCE_DIR}/update/release_statement.cpp
-  ${CMAKE_SOURCE_DIR}/update/signed_release.cpp)
+  ${CMAKE_SOURCE_DIR}/update/signed_release.cpp ${CMAKE_SOURCE_DIR}/update/background_judge.cpp)
 target_link_libraries(korvan_signed PUBLIC korvan_win crypt32 advapi32)
 
 set(KORVAN_PART_LIBRARIES korvan_signed)
