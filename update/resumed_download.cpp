@@ -40,10 +40,8 @@ public:
     // it takes a plain temporary file, whose failure shows its message and throws.
     HRESULT Attempt(const std::string& url, IBindStatusCallback* callback) override
     {
-        if (!opened) {
-            opened = true;
+        if (!file.IsOpen())
             OpenPartial();
-        }
         if (!file.IsOpen())
             return static_cast<HRESULT>(ERROR_INVALID_HANDLE);
         download.file = file.handle;
@@ -127,10 +125,9 @@ private:
 
     const std::string fileName;
     BodySink* const sink;
-    bool opened = false;
     std::string folder, path;          // of the partial held; empty for the fallback
     std::unique_ptr<TempFile> fallback;
-    FileHandle file;                   // declared last: closed before the fallback is deleted
+    FileHandle file;                   // after the fallback: closed before it is deleted
     FileDownload download;
 };
 
