@@ -89,8 +89,7 @@ TEST(ParseResponseHead, StopsAtAnEmbeddedNul)
     EXPECT_EQ("", h.location);
 }
 
-// A 206 with no byte and no length would be read to the connection's end.
-TEST(RangeAgrees, NeedsAByteFromTheStart)
+TEST(RangeAgrees, ARangeWithoutBytesNeverAgrees)
 {
     uint32_t total = 0;
     EXPECT_FALSE(RangeAgrees("bytes 20-19/20", 20, 0, &total));

@@ -146,8 +146,7 @@ TEST_F(DownloadToFileTest, ARefusedPartialStartsOverAndCompletedRemovesPartialsN
     EXPECT_EQ(0, archive->Attempt(server.Url("/a.gz"), nullptr));
     std::string bytes;
     EXPECT_TRUE(!archive->Resumed() && ReadFileBytes(kept, &bytes) && bytes == "whole body");
-    ASSERT_EQ(2u, server.Requests().size());
-    EXPECT_NE(std::string::npos, server.Requests()[0].find("\r\nRange: bytes=8-\r\n"));
+    EXPECT_TRUE(server.Requests().size() == 2 && server.Requests()[0].find("\r\nRange: bytes=8-\r\n") != std::string::npos);
     resumed.Completed(Manifest{{"a.exe", "m1"}});
     EXPECT_EQ(std::vector<std::string>{PartialFileName("a.exe", "m1")}, FilesMatching(work.path + "launcher-partial\\", "*"));
 }

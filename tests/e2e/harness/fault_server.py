@@ -109,9 +109,8 @@ def gated(body, sent, gate, length=True):
 
 
 def ranged(body, cut=None, ranges=True, hold=0):
-    """Serves body as nginx serves a file: "Range: bytes=N-" (when ranges) gives
-    206 with the rest, or 416 from the end on. Closes after cut body bytes, held
-    open for hold seconds first."""
+    """Serves body as nginx does a file: "Range: bytes=N-" (if ranges) gives 206 with the rest,
+    416 from the end on. Closes after cut body bytes, held open for hold seconds first."""
     def run(c):
         asked = re.search(rb"\r\nRange: bytes=(\d+)-\r\n", c.request.head) if ranges else None
         start, size = (int(asked.group(1)) if asked else 0), len(body)
