@@ -20,9 +20,10 @@ make_test_keys() {
 }
 
 # Prints the cmake options of the launcher with every build option: the test
-# release key, and a floor of 2 that the end-to-end suite checks.
+# release key, and a floor of 2 that the end-to-end suite checks; resumed downloads.
 full_options() {
   echo -DKORVAN_RELEASE_KEY=build/keys/release-key.pub.pem -DKORVAN_MIN_RELEASE=2
+  echo -DKORVAN_RESUME=ON
 }
 
 # Builds the libFuzzer targets natively with clang, beside the gcc tree. Returns cmake's status.

@@ -14,7 +14,8 @@ from harness import fault_server as fs
 from harness.dll import build_marker_dll
 from harness.polling import wait_until
 from harness.release import named_release
-from harness.release import change_one_byte, gzip_bytes, make_key, read_published, sample_bytes, sign_release
+from harness.release import change_one_byte, gzip_bytes, make_key, md5_text, read_published, sample_bytes, sign_release
+from harness.wine import kill_processes_with_token
 
 ARGS = b'-server "alpha beta"  \x94\xc5\x81\x5c end\\ x="y z"'
 
@@ -375,3 +376,32 @@ def test_signed_launcher_trusts_only_verified_programs(scenario, tmp_path):
     assert run.msgboxes() == []
     assert run.close()
     assert run.wait(30) == 0
+
+
+@pytest.mark.parametrize("case", ["cut", "kill", "200", "stale"])
+def test_resumed_download(scenario, fault_server, case):
+    """Full build: a cut or killed download goes on, a 200 starts over, a stale partial is fetched again."""
+    if not os.path.exists(paths.FULL_LAUNCHER_EXE):
+        pytest.skip("not built: build/win64-full/launcher.exe")
+    server = fault_server(files_dir=scenario.release_dir("resume"))
+    with open(paths.FAKE_KORVAN_EXE, "rb") as f:
+        files = {"korvan.exe": f.read(), "a.exe": sample_bytes("resume-a", 300000)}
+    out = scenario.publish("resume", files, base_url=server.url("/"))
+    sign_release(out, 2, paths.RELEASE_KEY)
+    archive = read_published(out, "a.exe.gz")
+    half = len(archive) // 2 + 1
+    first = fs.ranged(archive, cut=None if case == "stale" else half, hold=60 if case == "kill" else 0)
+    server.route(scenario.url_path("a.exe.gz"), fs.in_turn(first, then=fs.ranged(archive, ranges=case != "200")))
+    partial = "launcher-partial/%s.part" % md5_text(b"a.exe=" + md5_text(files["a.exe"]).encode())
+    folder = scenario.game_folder({partial: bytes(half)} if case == "stale" else {}, launcher=paths.FULL_LAUNCHER_EXE)
+    run = scenario.start(folder)
+    if case == "kill":
+        run.wait_bar(3002, visible=True, min_pos=half, timeout=60)
+        run.kill()
+        wait_until(lambda: kill_processes_with_token(run.token) == 0, 30, "the killed launcher to end")
+        assert folder.read(partial) == archive[:half]
+        run = scenario.start(folder)
+    wait_until(folder.record, 60, "the game to start")
+    assert folder.read("a.exe") == files["a.exe"] and run.msgboxes() == [] and not folder.exists("launcher-partial")
+    ranges = [re.search(rb"\r\nRange: bytes=(\d+)-\r\n", r.head) for r in server.requests_for(scenario.url_path("a.exe.gz"))]
+    assert [int(m.group(1)) if m else 0 for m in ranges] == ([half, 0] if case == "stale" else [0, half])
