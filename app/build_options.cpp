@@ -5,6 +5,9 @@
 #include "release_key.h"
 #include "update/signed_release.h"
 #endif
+#if KORVAN_RESUME
+#include "update/resumed_download.h"
+#endif
 #if KORVAN_DIGEST_CACHE
 #include <windows.h>
 #include "update/digest_cache.h"
@@ -15,6 +18,9 @@ UpdateParts MakeUpdateParts()
     UpdateParts parts = PlainUpdateParts();
 #if KORVAN_SIGNED_RELEASES
     parts.release.reset(new SignedRelease(ReleaseKeyPem, KORVAN_MIN_RELEASE));
+#endif
+#if KORVAN_RESUME
+    parts.download.reset(new ResumedDownload);
 #endif
 #if KORVAN_DIGEST_CACHE
     // Shift held as the launcher starts asks for a full check of every file.

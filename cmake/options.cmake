@@ -7,7 +7,7 @@ set(KORVAN_MIN_RELEASE 0 CACHE STRING "Lowest signed release number the launcher
 # Signed releases: statements checked with the Windows CryptoAPI.
 add_library(korvan_signed STATIC EXCLUDE_FROM_ALL
   ${CMAKE_SOURCE_DIR}/update/crypt_handles.cpp ${CMAKE_SOURCE_DIR}/update/release_statement.cpp
-  ${CMAKE_SOURCE_DIR}/update/signed_release.cpp)
+  ${CMAKE_SOURCE_DIR}/update/signed_release.cpp ${CMAKE_SOURCE_DIR}/update/background_judge.cpp)
 target_link_libraries(korvan_signed PUBLIC korvan_win crypt32 advapi32)
 
 set(KORVAN_PART_LIBRARIES korvan_signed)
@@ -41,6 +41,17 @@ if(KORVAN_RELEASE_KEY)
   list(APPEND KORVAN_OPTION_LIBRARIES korvan_signed)
   list(APPEND KORVAN_OPTION_DEFINITIONS KORVAN_SIGNED_RELEASES=1 KORVAN_MIN_RELEASE=${KORVAN_MIN_RELEASE}u)
   message(STATUS "Signed releases: key ${key_path}, lowest release ${KORVAN_MIN_RELEASE}")
+endif()
+
+# Resumed downloads: archives kept in partial files, per listed name and MD5.
+option(KORVAN_RESUME "Archive downloads go on where they stopped, in the same run or the next" OFF)
+add_library(korvan_resume STATIC EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/update/resumed_download.cpp)
+target_link_libraries(korvan_resume PUBLIC korvan_win)
+list(APPEND KORVAN_PART_LIBRARIES korvan_resume)
+if(KORVAN_RESUME)
+  list(APPEND KORVAN_OPTION_LIBRARIES korvan_resume)
+  list(APPEND KORVAN_OPTION_DEFINITIONS KORVAN_RESUME=1)
+  message(STATUS "Resumed downloads: partial archives in launcher-partial\\")
 endif()
 
 # The digest cache: a start reads no listed file that is unchanged since the

@@ -84,26 +84,22 @@ else()
   endif()
 endif()
 
-# A release signed with a key made here by openssl, for the signature tests
-# under Wine: generated/signing_fixture.h holds the texts as C strings.
+# A release signed at configure time for the signature tests under Wine, with
+# the key maker and the SHA256SUMS writer that the end-to-end suite uses:
+# generated/signing_fixture.h holds the texts as C strings.
 find_program(KORVAN_OPENSSL openssl)
-if(WIN32 AND KORVAN_OPENSSL AND NOT EXISTS ${CMAKE_BINARY_DIR}/generated/signing_fixture.h)
+find_package(Python3 COMPONENTS Interpreter)
+if(WIN32 AND KORVAN_OPENSSL AND Python3_Interpreter_FOUND AND NOT EXISTS ${CMAKE_BINARY_DIR}/generated/signing_fixture.h)
   set(dir ${CMAKE_BINARY_DIR}/signing)
   file(MAKE_DIRECTORY ${dir})
-  foreach(k key other)
-    execute_process(COMMAND ${KORVAN_OPENSSL} genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:3072 -out ${dir}/${k}.pem
-                    COMMAND_ERROR_IS_FATAL ANY OUTPUT_QUIET ERROR_QUIET)
-    execute_process(COMMAND ${KORVAN_OPENSSL} pkey -in ${dir}/${k}.pem -pubout -out ${dir}/${k}.pub.pem
-                    COMMAND_ERROR_IS_FATAL ANY)
-  endforeach()
+  execute_process(COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/stage/keys.py ${dir}/key.pem ${dir}/other.pem
+                  COMMAND_ERROR_IS_FATAL ANY)
   set(md5_body "a.exe=0cc175b9c0f1b6a831c399e269772661")
   file(WRITE ${dir}/md5.txt "${md5_body}")
   file(WRITE ${dir}/a.exe.gz "archive bytes")
-  file(SHA256 ${dir}/md5.txt md5_sum)
-  file(SHA256 ${dir}/a.exe.gz archive_sum)
-  file(WRITE ${dir}/SHA256SUMS "# korvan release 5\n${md5_sum}  md5.txt\n${archive_sum}  a.exe.gz\n")
-  execute_process(COMMAND ${KORVAN_OPENSSL} dgst -sha256 -sign ${dir}/key.pem -out ${dir}/SHA256SUMS.sig ${dir}/SHA256SUMS
-                  COMMAND_ERROR_IS_FATAL ANY)
+  execute_process(COMMAND ${Python3_EXECUTABLE} -m stage.release sign ${dir} 5 ${dir}/key.pem
+                  WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/scripts COMMAND_ERROR_IS_FATAL ANY)
+  file(READ ${dir}/SHA256SUMS sums)
   file(READ ${dir}/SHA256SUMS.sig sig_hex HEX)
   set(text "#pragma once\n#define SIGNING_FIXTURE 1\n")
   foreach(k key other)
@@ -111,7 +107,7 @@ if(WIN32 AND KORVAN_OPENSSL AND NOT EXISTS ${CMAKE_BINARY_DIR}/generated/signing
     string(REPLACE "\n" "\\n" pem "${pem}")
     string(APPEND text "static const char Fixture_${k}_pem[] = \"${pem}\";\n")
   endforeach()
-  string(REPLACE "\n" "\\n" sums_c "# korvan release 5\n${md5_sum}  md5.txt\n${archive_sum}  a.exe.gz\n")
+  string(REPLACE "\n" "\\n" sums_c "${sums}")
   string(APPEND text "static const char FixtureMd5Body[] = \"${md5_body}\";\n"
                      "static const char FixtureArchive[] = \"archive bytes\";\n"
                      "static const char FixtureSums[] = \"${sums_c}\";\n"

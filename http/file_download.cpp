@@ -29,8 +29,11 @@ HRESULT DownloadIntoFile(const char* url, FileDownload& download, IBindStatusCal
     bool append = download.stored > 0 && connection.statusCode == 206 &&
                   RangeAgrees(connection.contentRange, download.stored, connection.contentLength, &total);
     if (!append && connection.statusCode != 200) {
-        // A 416 or a range that does not fit: the stored bytes are not this body's start.
+        // A 416 or a range that does not fit: the stored bytes are not this
+        // body's start. They go now, so that no later attempt or run resumes them.
         download.stored = 0;
+        if ((result = CutAfter(download.file, 0)) != 0)
+            return result;
         if ((result = connection.OpenUrlFrom(url, 0)) != 0)
             return result;
     }

@@ -59,7 +59,9 @@ bool RangeAgrees(const std::string& contentRange, uint32_t from, uint32_t conten
     if (!ReadNumber(&p, &first) || *p++ != '-' || !ReadNumber(&p, &last) || *p++ != '/' ||
         !ReadNumber(&p, &length) || p != contentRange.c_str() + contentRange.size())
         return false;
-    if (first != from || length == 0 || last + 1 != length || length - first != contentLength)
+    // first <= last: a range ending before it starts has no bytes, and a 206
+    // without a length would be read to the connection's end.
+    if (first != from || first > last || last + 1 != length || length - first != contentLength)
         return false;
     *total = static_cast<uint32_t>(length);
     return true;

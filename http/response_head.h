@@ -30,6 +30,6 @@ ResponseHead ParseResponseHead(const std::string& head);
 
 // Returns true when a 206 answer to "Range: bytes=<from>-" carries the rest of
 // the body and says so consistently: contentRange is exactly
-// "bytes <from>-<total - 1>/<total>" and contentLength is total - from. *total
-// then holds the whole body's length.
+// "bytes <from>-<total - 1>/<total>" with from < total, and contentLength is
+// total - from. *total then holds the whole body's length.
 bool RangeAgrees(const std::string& contentRange, uint32_t from, uint32_t contentLength, uint32_t* total);

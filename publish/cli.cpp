@@ -5,31 +5,35 @@
 #include <stdlib.h>
 #include <filesystem>
 
+#include "publish/exit_codes.h"
 #include "publish/publish.h"
 #include "publish/report.h"
 #include "publish/sign.h"
 #include "publish/verify.h"
+#include "update/release_sums.h"
 
 namespace fs = std::filesystem;
 
 static const char kUsage[] =
-    "usage: korvan-publish GAME_DIR OUT_DIR --base-url URL [--resinfo FILE] [--keep N] [--sign KEY.pem]\n"
+    "usage: korvan-publish GAME_DIR OUT_DIR --base-url URL [--resinfo FILE] [--keep N]\n"
+    "                      [--sign KEY.pem [--release-number N]]\n"
     "       korvan-publish verify OUT_DIR [--resinfo FILE] [--all] [--key PUB.pem]\n"
     "       korvan-publish keygen DIR\n"
     "Publishes the .exe and .dll files of GAME_DIR for the launcher as a new release\n"
     "folder OUT_DIR/releases/<release>/ (\"<name>.gz\" for each and the list \"md5.txt\"),\n"
     "then writes \"BASEURL=\" URL \"releases/<release>/\" to FILE (default\n"
     "OUT_DIR/1/resinfo-release130.txt); URL is where OUT_DIR is served. The newest N\n"
-    "releases are kept (default 3). --sign adds SHA256SUMS and SHA256SUMS.sig.\n"
+    "releases are kept (default 3). --sign adds SHA256SUMS and SHA256SUMS.sig for\n"
+    "release number N (default: one above the highest that the key signed in OUT_DIR).\n"
     "verify checks the release FILE names the way the launcher will use it (--all:\n"
     "every kept release; --key: the signatures too). keygen makes an RSA 3072 key pair\n"
     "DIR/release-key.pem and DIR/release-key.pub.pem.\n";
 
-// Returns 2 after showing the usage and what was wrong.
+// Returns kExitFailed after showing the usage and what was wrong.
 static int UsageError(const std::string& what)
 {
     fprintf(stderr, "korvan-publish: %s\n%s", what.c_str(), kUsage);
-    return 2;
+    return kExitFailed;
 }
 
 // Returns a path from an argument, without a trailing separator.
@@ -42,7 +46,7 @@ static fs::path ArgumentPath(const std::string& text)
 }
 
 // Options with a value and flags, taken out of arguments; the rest stays in
-// positional. Returns 0, or 2 after a usage error.
+// positional. Returns 0, or kExitFailed after a usage error.
 static int SplitArguments(const std::vector<std::string>& arguments, const std::vector<std::string>& withValue,
                           const std::vector<std::string>& flags, std::vector<std::string>& positional,
                           std::vector<std::pair<std::string, std::string>>& options)
@@ -78,12 +82,12 @@ static int RunKeygen(const std::vector<std::string>& positional)
     int result = why.empty() ? GenerateKeyPair(ArgumentPath(positional[0]), why) : 2;
     if (result != 0) {
         PrintError(why);
-        return result;
+        return result == 1 ? kExitRefused : kExitFailed;
     }
     fs::path dir = ArgumentPath(positional[0]);
     printf("wrote %s (private: keep it secret) and %s\n", (dir / "release-key.pem").u8string().c_str(),
            (dir / "release-key.pub.pem").u8string().c_str());
-    return 0;
+    return kExitDone;
 }
 
 // Returns the exit code of "verify OUT_DIR ...".
@@ -92,7 +96,7 @@ static int RunVerify(const std::vector<std::string>& arguments)
     std::vector<std::string> positional;
     std::vector<std::pair<std::string, std::string>> options;
     if (SplitArguments(arguments, {"--resinfo", "--key"}, {"--all"}, positional, options) != 0)
-        return 2;
+        return kExitFailed;
     if (positional.size() != 1)
         return UsageError("verify takes one folder");
     VerifyOptions v;
@@ -108,29 +112,22 @@ static int RunVerify(const std::vector<std::string>& arguments)
     }
     if (!v.key.empty() && !SigningUnavailable().empty()) {
         PrintError("--key: " + SigningUnavailable());
-        return 2;
+        return kExitFailed;
     }
     return Verify(v);
 }
 
-int RunCommandLine(const std::vector<std::string>& arguments)
+// Reads "GAME_DIR OUT_DIR --base-url URL ..." into o. Returns 0, or
+// kExitFailed after a usage error.
+static int ReadPublishOptions(const std::vector<std::string>& arguments, PublishOptions& o)
 {
-    if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
-        fputs(kUsage, stdout);
-        return 0;
-    }
-    if (!arguments.empty() && arguments[0] == "verify")
-        return RunVerify(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
-    if (!arguments.empty() && arguments[0] == "keygen")
-        return RunKeygen(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
-
     std::vector<std::string> folders;
     std::vector<std::pair<std::string, std::string>> options;
-    if (SplitArguments(arguments, {"--base-url", "--resinfo", "--keep", "--sign"}, {}, folders, options) != 0)
-        return 2;
+    if (SplitArguments(arguments, {"--base-url", "--resinfo", "--keep", "--sign", "--release-number"}, {}, folders,
+                       options) != 0)
+        return kExitFailed;
     if (folders.size() != 2)
         return UsageError("give GAME_DIR and OUT_DIR");
-    PublishOptions o;
     o.gameDir = ArgumentPath(folders[0]);
     o.outDir = ArgumentPath(folders[1]);
     o.resinfo = o.outDir / "1" / "resinfo-release130.txt";
@@ -143,6 +140,9 @@ int RunCommandLine(const std::vector<std::string>& arguments)
             o.resinfo = ArgumentPath(option.second);
         } else if (option.first == "--sign") {
             o.signKey = ArgumentPath(option.second);
+        } else if (option.first == "--release-number") {
+            if (!ParseReleaseNumber(option.second, &o.releaseNumber) || o.releaseNumber == 0)
+                return UsageError("--release-number takes a number from 1 to 4294967295");
         } else {
             const std::string& n = option.second;
             if (n.empty() || n.size() > 6 || n.find_first_not_of("0123456789") != std::string::npos || atoi(n.c_str()) < 1)
@@ -152,9 +152,28 @@ int RunCommandLine(const std::vector<std::string>& arguments)
     }
     if (!haveBaseUrl)
         return UsageError("--base-url is missing");
+    if (o.releaseNumber != 0 && o.signKey.empty())
+        return UsageError("--release-number needs --sign");
+    return 0;
+}
+
+int RunCommandLine(const std::vector<std::string>& arguments)
+{
+    if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
+        fputs(kUsage, stdout);
+        return kExitDone;
+    }
+    if (!arguments.empty() && arguments[0] == "verify")
+        return RunVerify(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
+    if (!arguments.empty() && arguments[0] == "keygen")
+        return RunKeygen(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
+
+    PublishOptions o;
+    if (ReadPublishOptions(arguments, o) != 0)
+        return kExitFailed;
     if (!o.signKey.empty() && !SigningUnavailable().empty()) {
         PrintError("--sign: " + SigningUnavailable() + "; refused, nothing was written");
-        return 1;
+        return kExitRefused;
     }
     return Publish(o);
 }

@@ -1,9 +1,11 @@
-// Reading game files: their MD5, and their deterministic gzip archives.
+// Reading game files: their MD5, and their deterministic gzip archives, and
+// unpacking an archive as the launcher does.
 #include "publish/compress.h"
 
 #include <fstream>
 #include <zlib.h>
 
+#include "publish/gzip_input.h"
 #include "update/md5.h"
 
 namespace fs = std::filesystem;
@@ -136,4 +138,30 @@ bool ArchiveMatches(const fs::path& path, const FileDigest& digest)
     if (!in.seekg(-8, std::ios::end) || !in.read(reinterpret_cast<char*>(trailer), 8))
         return false;
     return LittleEndian32(trailer) == digest.crc && LittleEndian32(trailer + 4) == (uint32_t)digest.size;
+}
+
+int UnpackedMd5(const fs::path& path, std::string& md5, std::string& why)
+{
+    gzFile in = OpenGzipForReading(path);
+    if (in == nullptr)
+        return 1;
+    Md5 digest;
+    char buffer[65536];
+    int n;
+    while ((n = gzread(in, buffer, sizeof buffer)) > 0)
+        digest.Update(buffer, (size_t)n);
+    int status = 0;
+    if (n < 0) {
+        int code;
+        why = gzerror(in, &code);
+        status = 2;
+    }
+    if (gzclose(in) != Z_OK && status == 0) {
+        why = "the archive ends early";
+        status = 2;
+    }
+    unsigned char bytes[16];
+    digest.Final(bytes);
+    md5 = Md5Text(bytes);
+    return status;
 }

@@ -1,4 +1,5 @@
-// Reading game files: their MD5, and their deterministic gzip archives.
+// Reading game files: their MD5, and their deterministic gzip archives, and
+// unpacking an archive as the launcher does.
 #pragma once
 #include <stdint.h>
 #include <filesystem>
@@ -23,3 +24,8 @@ int CompressFile(const std::filesystem::path& source, const std::filesystem::pat
 // Returns true when the file at path starts like a gzip archive and its trailer
 // holds the CRC-32 and the size of digest.
 bool ArchiveMatches(const std::filesystem::path& path, const FileDigest& digest);
+
+// Unpacks the archive at path as the launcher does (zlib's gzip reader, which
+// checks the CRC-32 and size of the trailer), into an MD5 text. Returns 0, 1 when
+// it can't be opened, 2 when it can't be unpacked (why says how).
+int UnpackedMd5(const std::filesystem::path& path, std::string& md5, std::string& why);

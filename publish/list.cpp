@@ -1,5 +1,4 @@
-// The published list "md5.txt" and the other small files, written so that a
-// reader sees either the old or the new file, never a part of one.
+// The published list "md5.txt": its text, and reading it and other small files.
 #include "publish/list.h"
 
 #include <fstream>
@@ -39,38 +38,4 @@ int ReadListFile(const fs::path& path, std::string& text, Manifest& list)
     if (result == 0)
         list = ParseKeyValueList(text, "&", "=");
     return result;
-}
-
-fs::path PartPath(const fs::path& path)
-{
-    fs::path part = path;
-    part += ".part";
-    return part;
-}
-
-int ReplaceWithPart(const fs::path& path)
-{
-    std::error_code ec;
-    fs::rename(PartPath(path), path, ec);
-    if (!ec)
-        return 0;
-    fs::remove(PartPath(path), ec);
-    return 1;
-}
-
-int WriteFileReplacing(const fs::path& path, const std::string& bytes)
-{
-    std::error_code ec;
-    if (path.has_parent_path())
-        fs::create_directories(path.parent_path(), ec);
-    {
-        std::ofstream out(PartPath(path), std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), (std::streamsize)bytes.size());
-        out.close();
-        if (!out) {
-            fs::remove(PartPath(path), ec);
-            return 1;
-        }
-    }
-    return ReplaceWithPart(path);
 }

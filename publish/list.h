@@ -1,5 +1,4 @@
-// The published list "md5.txt" and the other small files, written so that a
-// reader sees either the old or the new file, never a part of one.
+// The published list "md5.txt": its text, and reading it and other small files.
 #pragma once
 #include <filesystem>
 #include <string>
@@ -17,14 +16,3 @@ int ReadWholeFile(const std::filesystem::path& path, std::string& text);
 // Reads the list file at path the way the launcher parses it. Returns 0, 1 when
 // there is no such file, 2 when it can't be read.
 int ReadListFile(const std::filesystem::path& path, std::string& text, Manifest& list);
-
-// Returns the path a file is written to before it takes the place of path.
-std::filesystem::path PartPath(const std::filesystem::path& path);
-
-// Moves PartPath(path) over path in one step. Returns 0, or 1 when that fails
-// (the part file is removed then).
-int ReplaceWithPart(const std::filesystem::path& path);
-
-// Writes bytes to path through its part file, creating missing folders.
-// Returns 0, or 1 when it can't be written.
-int WriteFileReplacing(const std::filesystem::path& path, const std::string& bytes);

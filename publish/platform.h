@@ -1,10 +1,10 @@
 // What differs between the POSIX and the Windows build of korvan-publish:
-// code page 932 conversion, file names on disk, arguments, terminal, gzip input.
+// code page 932 conversion, file names on disk, arguments, terminal
+// (gzip input: gzip_input.h).
 #pragma once
 #include <filesystem>
 #include <string>
 #include <vector>
-#include <zlib.h>
 
 // Converts UTF-8 text to code page 932 bytes, without best-fit substitutes.
 // Returns 0 on success, 1 when the text is not UTF-8 or code page 932 lacks a character.
@@ -24,7 +24,3 @@ std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 // Returns true when the standard error stream is a terminal.
 bool ErrorIsTerminal();
-
-// Opens a gzip file for reading (zlib passes a file without gzip header through).
-// Returns null when it can't be opened.
-gzFile OpenGzipForReading(const std::filesystem::path& path);

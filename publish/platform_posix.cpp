@@ -1,5 +1,6 @@
 // POSIX side of korvan-publish: glibc's iconv for code page 932, byte file names.
 #include "publish/platform.h"
+#include "publish/gzip_input.h"
 
 #include <errno.h>
 #include <iconv.h>

@@ -1,5 +1,6 @@
 // Windows side of korvan-publish: the system's code page 932 table, wide file names.
 #include "publish/platform.h"
+#include "publish/gzip_input.h"
 
 #include <windows.h>
 #include <shellapi.h>

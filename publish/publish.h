@@ -2,6 +2,7 @@
 // list, then the resource-information text that names it.
 #pragma once
 #include <stddef.h>
+#include <stdint.h>
 #include <filesystem>
 #include <string>
 
@@ -12,11 +13,13 @@ struct PublishOptions {
     std::string baseUrl;             // where outDir is served
     size_t keep = 3;                 // releases kept, the new one counted
     std::filesystem::path signKey;   // private key; empty: unsigned
+    uint32_t releaseNumber = 0;      // signed release number to give; 0: the next
 };
 
 // Writes OUT_DIR/releases/<release>/ with "<name>.gz" for every .exe and .dll of
 // the game folder and "md5.txt" (signed: also SHA256SUMS and SHA256SUMS.sig),
 // under a temporary name first, then the resource-information text naming it,
 // then removes the oldest releases beyond options.keep. An unchanged game
-// writes nothing. Returns 0, 1 when refused (nothing written), 2 when writing failed.
+// writes nothing. A lock file in OUT_DIR keeps a second publish out meanwhile. Returns kExitDone, kExitRefused when refused (nothing
+// written), kExitFailed when writing failed (exit_codes.h).
 int Publish(const PublishOptions& options);

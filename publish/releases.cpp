@@ -1,4 +1,4 @@
-// Release folders below OUT_DIR/releases and the publisher's counters.
+// Release folders below OUT_DIR/releases and the resource-information text.
 #include "publish/releases.h"
 
 #include <stdio.h>
@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "publish/file_write.h"
 #include "publish/list.h"
 
 namespace fs = std::filesystem;
@@ -79,7 +80,7 @@ int RemoveTemporaryFolders(const fs::path& outDir)
     return removed;
 }
 
-int NamedRelease(const fs::path& path, std::string& baseUrl, std::string& name, std::string& why)
+int ReadNamedRelease(const fs::path& path, std::string& baseUrl, std::string& name, std::string& why)
 {
     std::string text;
     int result = ReadWholeFile(path, text);
@@ -108,6 +109,16 @@ int NamedRelease(const fs::path& path, std::string& baseUrl, std::string& name, 
     return 0;
 }
 
+std::string ReleaseUrl(const std::string& baseUrl, const std::string& release)
+{
+    return baseUrl + kReleasesFolder + "/" + release + "/";
+}
+
+int WriteResourceInfo(const fs::path& path, const std::string& baseUrl, const std::string& release)
+{
+    return WriteFileReplacing(path, "BASEURL=" + ReleaseUrl(baseUrl, release));
+}
+
 std::vector<std::string> PruneReleases(const fs::path& outDir, size_t keep, const std::string& keepAlways)
 {
     std::vector<std::string> releases = ListReleases(outDir), removed;
@@ -120,48 +131,4 @@ std::vector<std::string> PruneReleases(const fs::path& outDir, size_t keep, cons
             removed.push_back(releases[i]);
     }
     return removed;
-}
-
-fs::path StateFile(const fs::path& outDir)
-{
-    return outDir / "korvan-publish.state";
-}
-
-int ReadState(const fs::path& outDir, PublishState& state)
-{
-    state = PublishState();
-    std::string text;
-    int result = ReadWholeFile(StateFile(outDir), text);
-    if (result == 1)
-        return 0;
-    if (result != 0)
-        return 1;
-    // Lines "sequence=N" and "signed=N".
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        std::string line = text.substr(start, end - start);
-        start = end == std::string::npos ? text.size() : end + 1;
-        size_t equals = line.find('=');
-        if (line.empty())
-            continue;
-        std::string key = line.substr(0, equals), value = equals == std::string::npos ? "" : line.substr(equals + 1);
-        if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos || value.size() > 18)
-            return 1;
-        unsigned long long number = strtoull(value.c_str(), nullptr, 10);
-        if (key == "sequence")
-            state.sequence = number;
-        else if (key == "signed")
-            state.signedRelease = number;
-        else
-            return 1;
-    }
-    return 0;
-}
-
-int WriteState(const fs::path& outDir, const PublishState& state)
-{
-    std::string text = "sequence=" + std::to_string(state.sequence) + "\nsigned=" +
-                       std::to_string(state.signedRelease) + "\n";
-    return WriteFileReplacing(StateFile(outDir), text);
 }

@@ -1,6 +1,5 @@
-// Release folders below OUT_DIR/releases: their names, the one the
-// resource-information text names, removal of old and unfinished ones, and
-// the publisher's counters kept in OUT_DIR.
+// Release folders below OUT_DIR/releases: their names, the resource-information
+// text that names one, removal of old and unfinished ones.
 #pragma once
 #include <filesystem>
 #include <string>
@@ -33,26 +32,17 @@ int RemoveTemporaryFolders(const std::filesystem::path& outDir);
 // and the base URL, which must end in "releases/<name>/". Returns 0 with the
 // URL and the release name, 1 when there is no such file, 2 when it can't be
 // read or names no release (why says how).
-int NamedRelease(const std::filesystem::path& path, std::string& baseUrl, std::string& name,
-                 std::string& why);
+int ReadNamedRelease(const std::filesystem::path& path, std::string& baseUrl, std::string& name,
+                     std::string& why);
+
+// Returns the base URL of a release when OUT_DIR is served at baseUrl.
+std::string ReleaseUrl(const std::string& baseUrl, const std::string& release);
+
+// Writes the resource-information text at path, "BASEURL=" and the release's
+// URL, in one step. Returns 0, or 1 when it can't be written.
+int WriteResourceInfo(const std::filesystem::path& path, const std::string& baseUrl, const std::string& release);
 
 // Removes the oldest releases beyond the newest keep, never the one named keepAlways.
 // Returns the names removed.
 std::vector<std::string> PruneReleases(const std::filesystem::path& outDir, size_t keep,
                                        const std::string& keepAlways);
-
-// Counters that must never go back, even when old releases are removed.
-struct PublishState {
-    unsigned long long sequence = 0;        // last release sequence number used
-    unsigned long long signedRelease = 0;   // last signed release number used
-};
-
-// Returns the path of the state file in outDir.
-std::filesystem::path StateFile(const std::filesystem::path& outDir);
-
-// Reads the state file of outDir (all zero when there is none).
-// Returns 0, or 1 when it exists but can't be read or parsed.
-int ReadState(const std::filesystem::path& outDir, PublishState& state);
-
-// Writes the state file of outDir in one step. Returns 0, or 1 when that fails.
-int WriteState(const std::filesystem::path& outDir, const PublishState& state);

@@ -24,6 +24,10 @@ public:
     // as "openssl dgst -sha256 -sign" writes them). Returns 0, or 1 on failure.
     int Sign(const std::string& data, std::string& signature) const;
 
+    // Returns true when signature is this key's signature over data, as Sign
+    // makes it: the check of its public half.
+    bool Verifies(const std::string& data, const std::string& signature) const;
+
     // Returns the SHA-256 text of the public key's DER encoding: which key signs.
     std::string Fingerprint() const;
 
@@ -41,10 +45,6 @@ int Sha256OfFile(const std::filesystem::path& path, std::string& hex);
 // dir/release-key.pub.pem (SubjectPublicKeyInfo). Returns 0, 1 when a key file
 // already exists (why), 2 when the keys can't be made or written (why).
 int GenerateKeyPair(const std::filesystem::path& dir, std::string& why);
-
-// Reads the PEM public key at path. Returns 0, or 1 when it is missing,
-// unreadable or not an RSA public key (why).
-int CheckPublicKey(const std::filesystem::path& path, std::string& why);
 
 // Checks signature over data with the PEM public key at path.
 // Returns 0 when it verifies, 1 when it doesn't, 2 when the key is unusable (why).

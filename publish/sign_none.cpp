@@ -20,6 +20,11 @@ int SigningKey::Sign(const std::string&, std::string&) const
     return 1;
 }
 
+bool SigningKey::Verifies(const std::string&, const std::string&) const
+{
+    return false;
+}
+
 std::string SigningKey::Fingerprint() const
 {
     return std::string();
@@ -34,12 +39,6 @@ int GenerateKeyPair(const std::filesystem::path&, std::string& why)
 {
     why = SigningUnavailable();
     return 2;
-}
-
-int CheckPublicKey(const std::filesystem::path&, std::string& why)
-{
-    why = SigningUnavailable();
-    return 1;
 }
 
 int CheckSignature(const std::filesystem::path&, const std::string&, const std::string&, std::string& why)

@@ -195,10 +195,21 @@ int GenerateKeyPair(const fs::path& dir, std::string& why)
     return 0;
 }
 
-int CheckPublicKey(const fs::path& path, std::string& why)
+// Checks signature over data with key. Returns 0 when it verifies, 1 when it
+// doesn't, 2 when the key can't be used.
+static int VerifyWith(EVP_PKEY* key, const std::string& data, const std::string& signature)
 {
-    Key key;
-    return ReadKey(path, false, key, why);
+    Context context(EVP_MD_CTX_new());
+    if (!context || EVP_DigestVerifyInit(context.get(), nullptr, EVP_sha256(), nullptr, key) != 1)
+        return 2;
+    int result = EVP_DigestVerify(context.get(), reinterpret_cast<const unsigned char*>(signature.data()),
+                                  signature.size(), reinterpret_cast<const unsigned char*>(data.data()), data.size());
+    return result == 1 ? 0 : 1;
+}
+
+bool SigningKey::Verifies(const std::string& data, const std::string& signature) const
+{
+    return key != nullptr && VerifyWith(static_cast<EVP_PKEY*>(key), data, signature) == 0;
 }
 
 int CheckSignature(const fs::path& path, const std::string& data, const std::string& signature, std::string& why)
@@ -206,12 +217,8 @@ int CheckSignature(const fs::path& path, const std::string& data, const std::str
     Key key;
     if (ReadKey(path, false, key, why) != 0)
         return 2;
-    Context context(EVP_MD_CTX_new());
-    if (!context || EVP_DigestVerifyInit(context.get(), nullptr, EVP_sha256(), nullptr, key.get()) != 1) {
+    int result = VerifyWith(key.get(), data, signature);
+    if (result == 2)
         why = "can't be used";
-        return 2;
-    }
-    int result = EVP_DigestVerify(context.get(), reinterpret_cast<const unsigned char*>(signature.data()),
-                                  signature.size(), reinterpret_cast<const unsigned char*>(data.data()), data.size());
-    return result == 1 ? 0 : 1;
+    return result;
 }

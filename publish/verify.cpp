@@ -2,21 +2,24 @@
 #include "publish/verify.h"
 
 #include <stdio.h>
+#include <algorithm>
 #include <set>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "publish/compress.h"
+#include "publish/exit_codes.h"
 #include "publish/list.h"
 #include "publish/platform.h"
 #include "publish/progress.h"
 #include "publish/releases.h"
 #include "publish/report.h"
 #include "publish/sign.h"
-#include "publish/statement.h"
 #include "publish/validate.h"
 #include "update/extension.h"
 #include "update/md5.h"
+#include "update/release_sums.h"
 
 namespace fs = std::filesystem;
 
@@ -25,34 +28,6 @@ namespace fs = std::filesystem;
 static bool IsMd5Text(const std::string& text)
 {
     return text.size() == 32 && text.find_first_not_of("0123456789abcdef") == std::string::npos;
-}
-
-// Unpacks the archive at path as the launcher does, into an MD5 text.
-// Returns 0, 1 when it can't be opened, 2 when it can't be unpacked (why says how).
-static int UnpackedMd5(const fs::path& path, std::string& md5, std::string& why)
-{
-    gzFile in = OpenGzipForReading(path);
-    if (in == nullptr)
-        return 1;
-    Md5 digest;
-    char buffer[65536];
-    int n;
-    while ((n = gzread(in, buffer, sizeof buffer)) > 0)
-        digest.Update(buffer, (size_t)n);
-    int status = 0;
-    if (n < 0) {
-        int code;
-        why = gzerror(in, &code);
-        status = 2;
-    }
-    if (gzclose(in) != Z_OK && status == 0) {
-        why = "the archive ends early";
-        status = 2;
-    }
-    unsigned char bytes[16];
-    digest.Final(bytes);
-    md5 = Md5Text(bytes);
-    return status;
 }
 
 // Adds the problems of one list entry and its archive to problems.
@@ -91,48 +66,18 @@ static uint64_t CheckEntry(const fs::path& folder, const std::string& release, c
     return fs::file_size(archive, ec);
 }
 
-// Checks the signed statement of a release against its files and, when a key
-// is given, its signature. number receives the release number (0 when unsigned).
-// Returns nothing; problems collect what is wrong.
-static void CheckStatement(const fs::path& folder, const std::string& release, const Manifest& list,
-                           const fs::path& key, unsigned long long& number, std::vector<std::string>& problems)
+// Adds a problem for every line of the statement other than one right line for
+// md5.txt and for each listed archive, and for each of these files without a line.
+static void CheckStatementLines(const fs::path& folder, const std::string& label, const Manifest& list,
+                                const ReleaseSums& sums, std::vector<std::string>& problems)
 {
-    number = 0;
-    std::string label = "release " + release + ": ";
-    std::string statement, signature, why;
-    std::error_code ec;
-    bool present = fs::exists(folder / "SHA256SUMS", ec) || fs::exists(folder / "SHA256SUMS.sig", ec);
-    if (!present && key.empty())
-        return;
-    if (ReadWholeFile(folder / "SHA256SUMS", statement) != 0 || ReadWholeFile(folder / "SHA256SUMS.sig", signature) != 0) {
-        problems.push_back(label + "not signed (SHA256SUMS or SHA256SUMS.sig missing)");
-        return;
-    }
-    if (!key.empty()) {
-        int checked = CheckSignature(key, statement, signature, why);
-        if (checked == 2)
-            problems.push_back("key " + Quoted(key.u8string()) + ": " + why);
-        else if (checked != 0)
-            problems.push_back(label + "SHA256SUMS.sig: the signature does not verify with this key");
-    }
-    Sums sums;
-    if (ParseStatement(statement, number, sums, why) != 0) {
-        problems.push_back(label + "SHA256SUMS: " + why);
-        number = 0;
-        return;
-    }
-    // Exactly md5.txt and the archive of every listed name, each once.
-    std::set<std::string> expected{"md5.txt"}, seen;
+    std::set<std::string> expected{"md5.txt"};
     for (const auto& entry : list)
         expected.insert(entry.first + ".gz");
-    for (const auto& sum : sums) {
+    for (const auto& sum : sums.sums) {
         std::string line = label + "SHA256SUMS line for " + QuotedCp932(sum.first) + ": ";
-        if (!expected.count(sum.first)) {
+        if (expected.erase(sum.first) == 0) {
             problems.push_back(line + "not a file of this release");
-            continue;
-        }
-        if (!seen.insert(sum.first).second) {
-            problems.push_back(line + "given twice");
             continue;
         }
         std::string actual;
@@ -142,12 +87,55 @@ static void CheckStatement(const fs::path& folder, const std::string& release, c
             problems.push_back(line + "the file's SHA-256 is " + actual);
     }
     for (const std::string& name : expected)
-        if (!seen.count(name))
-            problems.push_back(label + "SHA256SUMS has no line for " + QuotedCp932(name));
+        problems.push_back(label + "SHA256SUMS has no line for " + QuotedCp932(name));
 }
 
-// Checks one release folder. Returns the release number of its statement (0: unsigned).
-static unsigned long long CheckRelease(const fs::path& outDir, const std::string& release, const fs::path& key,
+// Checks the signed statement of a release against its files and, when a key
+// is given, its signature; it is read as the launcher reads it. Returns its
+// release number, 0 when it is unsigned, can't be read or (with a key) does
+// not verify; problems collect what is wrong.
+static uint32_t CheckStatement(const fs::path& folder, const std::string& release, const Manifest& list,
+                               const fs::path& key, std::vector<std::string>& problems)
+{
+    std::string label = "release " + release + ": ";
+    std::string statement, signature, why;
+    std::error_code ec;
+    bool present = fs::exists(folder / "SHA256SUMS", ec) || fs::exists(folder / "SHA256SUMS.sig", ec);
+    if (!present && key.empty())
+        return 0;
+    if (ReadWholeFile(folder / "SHA256SUMS", statement) != 0 || ReadWholeFile(folder / "SHA256SUMS.sig", signature) != 0) {
+        problems.push_back(label + "not signed (SHA256SUMS or SHA256SUMS.sig missing)");
+        return 0;
+    }
+    int checked = key.empty() ? 0 : CheckSignature(key, statement, signature, why);
+    if (checked == 2)
+        problems.push_back("key " + Quoted(key.u8string()) + ": " + why);
+    else if (checked != 0)
+        problems.push_back(label + "SHA256SUMS.sig: the signature does not verify with this key");
+    ReleaseSums sums;
+    if (ParseReleaseSums(statement, &sums, &why) != 0) {
+        problems.push_back(label + "SHA256SUMS: " + why);
+        return 0;
+    }
+    CheckStatementLines(folder, label, list, sums, problems);
+    return checked == 0 ? sums.release : 0;
+}
+
+// Returns the release number of the folder's statement when it verifies with
+// the public key at key and reads as the launcher reads it; 0 otherwise.
+static uint32_t VerifiedNumber(const fs::path& folder, const fs::path& key)
+{
+    std::string text, signature, why;
+    ReleaseSums sums;
+    if (ReadWholeFile(folder / "SHA256SUMS", text) != 0 || ReadWholeFile(folder / "SHA256SUMS.sig", signature) != 0 ||
+        CheckSignature(key, text, signature, why) != 0 || ParseReleaseSums(text, &sums) != 0)
+        return 0;
+    return sums.release;
+}
+
+// Checks one release folder. Returns the release number of its statement (0:
+// unsigned, or not verified with the key).
+static uint32_t CheckRelease(const fs::path& outDir, const std::string& release, const fs::path& key,
                                        std::vector<std::string>& problems)
 {
     fs::path folder = outDir / kReleasesFolder / release;
@@ -166,48 +154,52 @@ static unsigned long long CheckRelease(const fs::path& outDir, const std::string
             progress.Step(size);
         }
     }
-    unsigned long long number = 0;
+    uint32_t number = 0;
     if (listState == 0 && SigningUnavailable().empty())
-        CheckStatement(folder, release, list, key, number, problems);
+        number = CheckStatement(folder, release, list, key, problems);
     printf("release %s: %llu listed files, %llu archive bytes%s\n", release.c_str(), (unsigned long long)list.size(),
            (unsigned long long)bytes, number ? (", signed release number " + std::to_string(number)).c_str() : "");
     return number;
 }
 
+// Checks the resource-information text. Returns the release it names, empty
+// when it names none that exists; problems collect what is wrong.
+static std::string CheckResourceInfo(const VerifyOptions& o, std::vector<std::string>& problems)
+{
+    std::string baseUrl, named, why;
+    std::string label = "resource-information file " + Quoted(o.resinfo.u8string()) + ": ";
+    if (ReadNamedRelease(o.resinfo, baseUrl, named, why) != 0) {
+        problems.push_back(label + why);
+        return std::string();
+    }
+    std::string urlProblem = BaseUrlProblem(baseUrl);
+    if (!urlProblem.empty())
+        problems.push_back(label + "base URL " + urlProblem);
+    std::error_code ec;
+    if (!fs::is_directory(o.outDir / kReleasesFolder / named, ec)) {
+        problems.push_back(label + "names release " + named + ", which is not in " +
+                           Quoted((o.outDir / kReleasesFolder).u8string()));
+        return std::string();
+    }
+    printf("the resource-information text names release %s\n", named.c_str());
+    return named;
+}
+
 int Verify(const VerifyOptions& o)
 {
     std::vector<std::string> problems;
-    std::string baseUrl, named, why;
-    std::string label = "resource-information file " + Quoted(o.resinfo.u8string()) + ": ";
+    std::string named = CheckResourceInfo(o, problems);
     std::vector<std::string> releases = ListReleases(o.outDir), checked;
-    std::error_code ec;
-    if (NamedRelease(o.resinfo, baseUrl, named, why) != 0) {
-        problems.push_back(label + why);
-        named.clear();
-    } else {
-        std::string urlProblem = BaseUrlProblem(baseUrl);
-        if (!urlProblem.empty())
-            problems.push_back(label + "base URL " + urlProblem);
-        if (!fs::is_directory(o.outDir / kReleasesFolder / named, ec)) {
-            problems.push_back(label + "names release " + named + ", which is not in " +
-                               Quoted((o.outDir / kReleasesFolder).u8string()));
-            named.clear();
-        } else {
-            printf("the resource-information text names release %s\n", named.c_str());
-        }
-    }
     if (o.all)
         checked = releases;
     else if (!named.empty())
         checked.push_back(named);
 
-    unsigned long long highest = 0;   // of the releases older than the one checked
+    uint32_t highest = 0;   // of the releases older than the one checked
     std::string highestRelease;
     for (const std::string& release : releases) {
-        bool check = false;
-        for (const std::string& c : checked)
-            check = check || c == release;
-        unsigned long long number = 0;
+        bool check = std::find(checked.begin(), checked.end(), release) != checked.end();
+        uint32_t number = 0;
         if (check) {
             number = CheckRelease(o.outDir, release, o.key, problems);
             if (!o.key.empty() && number != 0 && number < highest)
@@ -215,12 +207,8 @@ int Verify(const VerifyOptions& o)
                                    " is below " + std::to_string(highest) + " of the older release " + highestRelease +
                                    "; launchers that saw that one refuse it");
         } else if (!o.key.empty()) {
-            // An older release's number still bounds the newer ones.
-            std::string text;
-            Sums sums;
-            if (ReadWholeFile(o.outDir / kReleasesFolder / release / "SHA256SUMS", text) != 0 ||
-                ParseStatement(text, number, sums, why) != 0)
-                number = 0;
+            // An older release's verified number still bounds the newer ones.
+            number = VerifiedNumber(o.outDir / kReleasesFolder / release, o.key);
         }
         if (number > highest) {
             highest = number;
@@ -230,5 +218,5 @@ int Verify(const VerifyOptions& o)
     PrintProblems(problems);
     printf("verified %llu releases: %llu problems\n", (unsigned long long)checked.size(),
            (unsigned long long)problems.size());
-    return problems.empty() ? 0 : 1;
+    return problems.empty() ? kExitDone : kExitRefused;
 }

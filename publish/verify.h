@@ -13,5 +13,5 @@ struct VerifyOptions {
 // kept release): every .exe and .dll entry of its "md5.txt" has its archive,
 // which unpacks with zlib's gzip reader to the listed MD5; with a key also
 // SHA256SUMS, its signature and its release number. Reports every problem found.
-// Returns 0 when there is none, 1 otherwise.
+// Returns kExitDone when there is none, kExitRefused otherwise.
 int Verify(const VerifyOptions& options);

@@ -16,19 +16,15 @@ build_tree() {
 # Makes the test release key pair build/keys/release-key.pem and .pub.pem, and
 # a second pair other-key.*, once. Returns 0 when they exist.
 make_test_keys() {
-  mkdir -p build/keys
-  local k
-  for k in release-key other-key; do
-    [ -f build/keys/$k.pub.pem ] && continue
-    openssl genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:3072 -out build/keys/$k.pem 2>/dev/null &&
-      openssl pkey -in build/keys/$k.pem -pubout -out build/keys/$k.pub.pem || return 1
-  done
+  /usr/bin/python3 scripts/stage/keys.py build/keys/release-key.pem build/keys/other-key.pem
 }
 
 # Prints the cmake options of the launcher with every build option: the test
-# release key, and a floor of 2 that the end-to-end suite checks; the digest cache.
+# release key, and a floor of 2 that the end-to-end suite checks; resumed
+# downloads; the digest cache.
 full_options() {
   echo -DKORVAN_RELEASE_KEY=build/keys/release-key.pub.pem -DKORVAN_MIN_RELEASE=2
+  echo -DKORVAN_RESUME=ON
   echo -DKORVAN_DIGEST_CACHE=ON
 }
 

@@ -5,6 +5,9 @@ under Wine) brings the game folder up to date and starts the game. Releases are
 signed with build/keys/release-key.pem, and the launcher is the build that
 carries its public key (build/win64-signed).
 
+The game is the demo's sample game (demo/sample_game.cpp): a window whose
+title is the command line it got, read here from the X display.
+
 Run through scripts/demo.sh, which builds everything and provides the display
 and the Wine prefix. The player's folder is kept in build/demo/, so a second run
 shows an up-to-date game; --new-release publishes a second release first, in
@@ -18,26 +21,30 @@ import sys
 import time
 import urllib.parse
 
-TOP = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
-sys.path.insert(0, os.path.join(TOP, "tests", "e2e"))
+from stage import paths, release
+from stage.keys import public_key_path
+from stage.nginx import Nginx
+from stage.polling import Timeout, wait_until
+from stage.processes import processes_with_token, run_of
+from stage.udp_log import UdpLogListener
+from stage.wine import PlayerFolder, WineDesktop, WineRun
+from stage.x_display import XDisplay
 
-from harness import paths, release  # noqa: E402
-from harness.nginx import Nginx, default_locations  # noqa: E402
-from harness.polling import Timeout, wait_until  # noqa: E402
-from harness.udp_log import UdpLogListener  # noqa: E402
-from harness.wine import GameFolder, LauncherRun, WineDesktop  # noqa: E402
-
+TOP = paths.TOP
 DEMO = os.path.join(TOP, "build", "demo")
 MAKER = os.path.join(DEMO, "maker-game")
 WWW = os.path.join(DEMO, "www")   # korvan-publish's OUT_DIR, nginx's root
 RESINFO = os.path.join(WWW, "1", "resinfo-release130.txt")
-ARGS = b'-world Sakura -user "demo player"'
+# The player's arguments; Wine joins them into the command line, quoting the one with a space.
+ARGS = ["-world", "Sakura", "-user", "demo player"]
+# The launcher downloads at most 600 kB/s here, so that its bars can be seen moving.
+THROTTLE = "if ($uri ~ ^/releases/) { set $limit_rate 600k; }"
 
 
 def sample_release(version):
-    """The maker's game folder: the game program and a few libraries. Release 2
-    changes two libraries and adds one."""
-    with open(paths.FAKE_KORVAN_EXE, "rb") as f:
+    """The maker's game folder: the sample game (demo/sample_game.cpp) and a few
+    libraries. Release 2 changes two libraries and adds one."""
+    with open(paths.SAMPLE_GAME_EXE, "rb") as f:
         game = f.read()
     files = {
         "korvan.exe": game,
@@ -93,7 +100,7 @@ def publish(version):
 def show_signature_check(folder):
     """The maker's own check of the signed statement, with standard tools."""
     say("   the release is signed with %s; checked with openssl and sha256sum:" % os.path.relpath(paths.RELEASE_KEY, TOP))
-    for command in (["openssl", "dgst", "-sha256", "-verify", os.path.splitext(paths.RELEASE_KEY)[0] + ".pub.pem",
+    for command in (["openssl", "dgst", "-sha256", "-verify", public_key_path(paths.RELEASE_KEY),
                      "-signature", "SHA256SUMS.sig", "SHA256SUMS"],
                     ["sha256sum", "-c", "--strict", "SHA256SUMS"]):
         done = subprocess.run(command, cwd=folder, capture_output=True)
@@ -126,6 +133,88 @@ def show_cache_headers(web, base_url):
             path, response.status, response.getheader("Cache-Control"), response.getheader("Content-Encoding")))
 
 
+class PlayerView:
+    """What the player sees of one launcher run on the X display: the launcher's
+    window, its message boxes, and the window of the game it started."""
+
+    def __init__(self, x, run, log):
+        self.x = x
+        self.run = run
+        self.log = log
+
+    def launcher_windows(self):
+        return [w for w in self.x.windows() if w.pid == self.run.pid]
+
+    @staticmethod
+    def is_launcher_window(w):
+        # The launcher's one tool window; its message boxes are none.
+        return w.tool and not w.owned
+
+    def window_shown(self):
+        return any(self.is_launcher_window(w) for w in self.launcher_windows())
+
+    def wait_window(self, timeout=10):
+        """Waits for the launcher window, which shows one second after the start.
+        Returns True once it is up."""
+        try:
+            return wait_until(lambda: self.window_shown() or not self.run.running(), timeout,
+                              "the launcher window") and self.window_shown()
+        except Timeout:
+            return False
+
+    def boxes(self):
+        """The launcher's message boxes: its windows besides the launcher window."""
+        return [w for w in self.launcher_windows() if not self.is_launcher_window(w)]
+
+    def game_windows(self):
+        return [w for w in self.x.windows() if w.program == "korvan.exe" and run_of(w.pid) == self.run.token]
+
+    def state(self):
+        """Returns what the run is at: "ended", "game", "box", "downloaded" (a
+        file came down and the window is up), or None while none of these."""
+        if not self.run.running():
+            return "ended"
+        if self.game_windows():
+            return "game"
+        if self.boxes():
+            return "box"
+        if self.window_shown() and any(m.endswith(b" END\r\n") for m in self.log.messages()):
+            return "downloaded"
+        return None
+
+    def settled(self):
+        """Returns the state once the run has started the game, shown a box or ended, else None."""
+        state = self.state()
+        return state if state in ("ended", "game", "box") else None
+
+    def close_until(self, windows, ended, timeout):
+        """Closes windows() as with their close buttons, again every 2 seconds, until
+        ended() is true. Returns True when it is."""
+        deadline = time.monotonic() + timeout
+        while not ended():
+            if time.monotonic() >= deadline:
+                return False
+            for w in windows():
+                self.x.close_window(w.id)
+            try:
+                wait_until(ended, 2, "the windows to close")
+            except Timeout:
+                pass
+        return True
+
+    def close_launcher(self, timeout=60):
+        """Closes the message boxes first (the window can't be closed under one), then
+        the launcher window. Returns the launcher's exit status, or None when it runs on."""
+        self.wait_window()  # as a player would: once it is up
+        self.close_until(lambda: self.boxes() or self.launcher_windows(), lambda: not self.run.running(), timeout)
+        return self.run.wait(0)
+
+    def close_game(self, timeout=30):
+        """Closes the game's window. Returns True once the game has ended."""
+        return self.close_until(self.game_windows,
+                                lambda: not processes_with_token(self.run.token, (b"korvan.exe",)), timeout)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--new-release", action="store_true", help="publish release 2 before the run")
@@ -144,11 +233,10 @@ def main():
     listed = release.read_list(release_folder)
 
     desktop = WineDesktop().start()
-    # The launcher downloads at most 600 kB/s here, so that its bars can be seen moving.
-    # nginx includes the maker's configuration shipped in publish/nginx/.
-    web = Nginx(WWW, os.path.join(DEMO, "nginx"),
-                locations=default_locations() + ["if ($uri ~ ^/releases/) { set $limit_rate 600k; }"])
+    # Only the maker's configuration shipped in publish/nginx/, and the demo's speed limit.
+    web = Nginx(WWW, os.path.join(DEMO, "nginx"), locations=[THROTTLE])
     log = UdpLogListener(runs=[])
+    x = XDisplay(desktop.display)
     run = None
     try:
         web.start()
@@ -160,41 +248,17 @@ def main():
         requests_before = len(web.requests())
 
         # The player's launcher is the build that carries the demo's public release key.
-        folder = GameFolder(DEMO, config_ini=True, game=False, name="player-game", reuse=True,
-                            launcher=paths.SIGNED_LAUNCHER_EXE)
+        folder = PlayerFolder(DEMO, "player-game", paths.SIGNED_LAUNCHER_EXE, reuse=True)
         say("\n== The player's game folder %s before the run" % os.path.relpath(folder.path, TOP))
         for name, state in folder_state(folder, listed):
             say("   %-12s %s" % (name, state))
-        if os.path.exists(folder.record_file):
-            os.remove(folder.record_file)
 
-        say("\n== Starting launcher.exe %s under Wine (display %s)" % (show_bytes(ARGS), desktop.display))
-        run = LauncherRun(desktop, folder, ARGS)
+        say("\n== Starting launcher.exe %s under Wine (display %s)" % (
+            subprocess.list2cmdline(ARGS), desktop.display))
+        run = WineRun(desktop, folder.launcher, ARGS)
         log.runs.append(run.token)
-        shot = os.path.join(DEMO, "launcher-window.png")
-        if os.path.exists(shot):
-            os.remove(shot)
-        try:
-            found = run.probe_one("wait-bar", "--id", 3002, "--visible", 1, "--min-pos", 1, "--timeout", 8,
-                                  timeout=60)
-            if found and found.get("found"):
-                time.sleep(0.3)  # a moment for the bar to be drawn
-                desktop.screenshot(shot)
-                say("   downloading; screenshot of the window mid-update: %s" % shot)
-            wait_until(lambda: folder.record() or run.msgboxes() or not run.running(), 120, "the game to start")
-        except Timeout as e:
-            say("   " + str(e))
-        boxes = run.msgboxes() if run.running() else []
-        for box in boxes:
-            say("   message box: " + show_bytes(box["text"]))
-        record = folder.record()
-        if record:
-            if not os.path.exists(shot):
-                run.wait_window(visible=True)
-                desktop.screenshot(shot)
-                say("   nothing to download; screenshot of the window: %s" % shot)
-            say("   the game was started with the command line  %s" % show_bytes(record[0]))
-            say("   in the working directory                     %s" % show_bytes(record[1]))
+        view = PlayerView(x, run, log)
+        game = watch(desktop, view)
 
         say("\n== The game folder after the run")
         for name, state in folder_state(folder, listed):
@@ -203,11 +267,13 @@ def main():
             say("   config.ini: " + show_bytes(folder.read("config.ini")))
 
         if run.running():
-            for box in boxes:
-                run.press(1)
-            run.close()
-            code = run.wait(60)
-            say("\n== The window was closed (as with its close button); launcher exit code %d" % code)
+            code = view.close_launcher()
+            if code is None:
+                say("\n== The launcher did not end when its windows were closed; it is stopped")
+            else:
+                say("\n== The window was closed (as with its close button); launcher exit code %d" % code)
+        if game and view.close_game():
+            say("   the game's window was closed too; the game has ended")
         try:
             log.wait_for(lambda m: b"EXIT LAUNCHER\r\n" in m, 5, "the last log line")
         except Timeout:
@@ -220,13 +286,48 @@ def main():
             say("   %s  %d  %d bytes" % (r["request"], r["status"], r["bytes"]))
         say("\nAgain: scripts/demo.sh (up to date), scripts/demo.sh --new-release (an update), "
             "scripts/demo.sh --fresh (from an empty folder).")
-        return 0 if record else 1
+        return 0 if game else 1
     finally:
         if run is not None:
             run.kill()
+        x.close()
         log.stop()
         web.stop()
         desktop.stop()
+
+
+def watch(desktop, view):
+    """Follows the run until the game starts, a message box shows or the launcher
+    ends, taking the screenshot on the way. Returns the game's command line as
+    its window shows it, or None when the game did not start."""
+    shot = os.path.join(DEMO, "launcher-window.png")
+    if os.path.exists(shot):
+        os.remove(shot)
+    try:
+        state = wait_until(view.state, 120, "the launcher to download, start the game or show a message")
+        if state == "downloaded":
+            desktop.screenshot(shot)
+            say("   downloading; screenshot of the window mid-update: %s" % shot)
+            state = wait_until(view.settled, 120, "the game to start or a message")
+    except Timeout as e:
+        say("   " + str(e))
+        state = ""
+    if state == "box":
+        view.wait_window()
+        desktop.screenshot(shot)
+        say("   a message box came up; its text is in the screenshot %s" % shot)
+    if state == "ended":
+        say("   the launcher ended with exit code %s without starting the game" % view.run.wait(0))
+    if state != "game":
+        return None
+    games = view.game_windows()
+    if not os.path.exists(shot):
+        view.wait_window()
+        desktop.screenshot(shot)
+        done = "downloaded" if any(m.endswith(b" END\r\n") for m in view.log.messages()) else "nothing to download"
+        say("   %s; screenshot of the window and the game: %s" % (done, shot))
+    say("   the game was started; its window shows the command line  %s" % games[0].title)
+    return games[0].title
 
 
 if __name__ == "__main__":

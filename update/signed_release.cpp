@@ -1,6 +1,7 @@
 #include "update/signed_release.h"
 #include <windows.h>
 #include "common/path_folder.h"
+#include "update/background_judge.h"
 #include "update/ansi_lead_byte.h"
 #include "update/file_name_check.h"
 #include "update/key_value_list.h"
@@ -83,7 +84,8 @@ bool SignedRelease::TakesLibraryAsCurrent(const std::string& name) const
 
 std::unique_ptr<ArchiveJudge> SignedRelease::JudgeArchive(const std::string& name) const
 {
-    return statement.JudgeArchive(name);
+    // Hashed beside the download rather than after it.
+    return std::unique_ptr<ArchiveJudge>(new BackgroundJudge(statement.JudgeArchive(name)));
 }
 
 void SignedRelease::RecordComplete(const char* configFile) const

@@ -108,7 +108,7 @@ static int DownloadAndInstall(HWND window, HWND fileBar, const RunFlag* running,
         return 0;
 
     std::string url = std::string(GetBaseUrl()) + name + ".gz";
-    for (;;) {
+    for (bool discarded = false;; discarded = true) {
         if (DownloadArchive(window, running, name, url, *archive, callback) != 0)
             return 1;
         const char* failure = nullptr;
@@ -122,12 +122,14 @@ static int DownloadAndInstall(HWND window, HWND fileBar, const RunFlag* running,
             parts.digests->Installed(wholeName, expectedMd5);
             return 0;
         }
-        if (!archive->Resumed()) {
+        if (!archive->Resumed() || discarded) {
             archive->Finished();
             ShowFileError(window, running, name, failure);
             return 1;
         }
-        // Bytes kept from an earlier attempt may be stale: once more from the first byte.
+        // Bytes kept from an earlier attempt may be stale: once more from the first
+        // byte, and only once, so that a bad archive behind a cutting server ends in
+        // the message rather than in downloads without end.
         archive->Discard();
     }
 }

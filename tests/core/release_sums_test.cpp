@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
+#include <vector>
 #include "update/release_sums.h"
 
 static const std::string A(64, 'a');
@@ -57,3 +59,21 @@ INSTANTIATE_TEST_SUITE_P(ReleaseSums, MalformedSums, testing::Values(
     "# korvan release 3\n" + std::string(63, 'a') + "A  md5.txt\n",
     "# korvan release 3\n" + std::string(63, 'a') + "g  md5.txt\n",
     "# korvan release 3\n\\" + A + "  md5.txt\n"));
+
+TEST(ReleaseSums, SayWhichLineIsWrongAndHow)
+{
+    const std::string head = "# korvan release 3\n";
+    for (const auto& [text, expected] : std::vector<std::pair<std::string, std::string>>{
+             {"# korvan release 3", "line 1 does not end with LF"},
+             {head + A + "  a\r\n", "line 2 holds a CR"},
+             {"# korvan release 4294967296\n", "line 1 is not \"# korvan release N\" with N from 0 to 4294967295"},
+             {head + A + "  a\n" + A + "  b\n" + A + "  a\n", "line 4 names a file that an earlier line names"},
+             {head + A + "  a\n" + A + " b\n", "line 3 is not \"<64 lower-case hexadecimal digits>  <name>\""},
+             {head + A + "  \n", "line 2 names no file"},
+             {head + A + "  a", "line 2 does not end with LF"}}) {
+        std::string why;
+        ReleaseSums sums;
+        EXPECT_EQ(1, ParseReleaseSums(text, &sums, &why));
+        EXPECT_EQ(expected, why) << text;
+    }
+}

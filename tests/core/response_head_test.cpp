@@ -88,3 +88,9 @@ TEST(ParseResponseHead, StopsAtAnEmbeddedNul)
     EXPECT_EQ(0u, h.contentLength);
     EXPECT_EQ("", h.location);
 }
+
+TEST(RangeAgrees, ARangeWithoutBytesNeverAgrees)
+{
+    uint32_t total = 0;
+    EXPECT_FALSE(RangeAgrees("bytes 20-19/20", 20, 0, &total));
+}

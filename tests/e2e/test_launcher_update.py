@@ -3,6 +3,7 @@ the game started with the launcher's arguments, the window, closing."""
 import glob
 import os
 import re
+import shutil
 import subprocess
 import threading
 import time
@@ -14,7 +15,8 @@ from harness import fault_server as fs
 from harness.dll import build_marker_dll
 from harness.polling import wait_until
 from harness.release import named_release
-from harness.release import change_one_byte, gzip_bytes, make_key, read_published, sample_bytes, sign_release
+from harness.release import change_one_byte, gzip_bytes, make_key, md5_text, read_published, sample_bytes, sign_release
+from harness.wine import kill_processes_with_token
 
 ARGS = b'-server "alpha beta"  \x94\xc5\x81\x5c end\\ x="y z"'
 
@@ -234,24 +236,26 @@ def test_a_release_published_mid_update(scenario):
 
 # Signed releases, served to the launcher built with the test release key.
 
-def signed_scenario(scenario, number, recorded=None, signer="openssl", launcher=paths.SIGNED_LAUNCHER_EXE):
-    """Publishes a.exe and the game as a release signed as number (by openssl,
-    or by korvan-publish --sign, which numbers a new output folder's first
-    signed release 1); returns the release folder and a game folder with the
-    signed launcher (or launcher) and an older a.exe."""
+def signed_scenario(scenario, number, recorded=None, signer="openssl", launcher=paths.SIGNED_LAUNCHER_EXE,
+                    files=None, config_ini=True, base_url=None):
+    """Publishes files (default a.exe and the game) as a release signed as number
+    (by openssl, or by korvan-publish --sign, which numbers a new output folder's
+    first signed release 1); returns the release folder and a game folder with
+    the signed launcher (or launcher) and an older a.exe."""
     if not os.path.exists(launcher):
         pytest.skip("not built: " + os.path.relpath(launcher, paths.TOP))
     with open(paths.FAKE_KORVAN_EXE, "rb") as f:
         game = f.read()
-    files = {"korvan.exe": game, "a.exe": sample_bytes("signed-a", 300000)}
+    files = files or {"korvan.exe": game, "a.exe": sample_bytes("signed-a", 300000)}
     if signer == "korvan-publish":
         assert number == 1
         out = scenario.publish("signed", files, extra=("--sign", paths.RELEASE_KEY))
     else:
-        out = scenario.publish("signed", files)
+        out = scenario.publish("signed", files, base_url=base_url)
         sign_release(out, number, paths.RELEASE_KEY)
     config = b"" if recorded is None else b"[STATUS]\r\nRELEASE=%d\r\n" % recorded
-    folder = scenario.game_folder({"a.exe": b"old a", "config.ini": config}, launcher=launcher)
+    folder = scenario.game_folder({"a.exe": b"old a", "config.ini": config} if config_ini else {"a.exe": b"old a"},
+                                  config_ini=config_ini, launcher=launcher)
     return out, folder
 
 
@@ -272,22 +276,25 @@ def test_signed_release_is_installed_and_its_number_recorded(scenario, signer, n
 
 
 @pytest.mark.parametrize("tamper", ["md5.txt", "a.exe.gz", "SHA256SUMS", "other key",
-                                    "no SHA256SUMS", "no SHA256SUMS.sig"])
+                                    "no SHA256SUMS", "no SHA256SUMS.sig", "no korvan.exe"])
 def test_signed_release_refused(scenario, tmp_path, tamper):
-    """One changed byte, another key or a missing statement: the box, owned by
-    the window; nothing written or started, the local file unchanged."""
-    out, folder = signed_scenario(scenario, 3)
+    """One changed byte, another key, a missing statement or a list without the
+    game: the box, owned by the window; nothing written or started, the local
+    file unchanged."""
+    out, folder = signed_scenario(scenario, 3, files={"a.exe": b"a"} if tamper == "no korvan.exe" else None)
     if tamper == "other key":
         make_key(str(tmp_path / "other.pem"))
         sign_release(out, 3, str(tmp_path / "other.pem"))
-    elif tamper.startswith("no "):
+    elif tamper.startswith("no SHA"):
         os.remove(os.path.join(out, tamper[3:]))
+    elif tamper == "no korvan.exe":
+        pass
     else:
         change_one_byte(os.path.join(out, tamper), -30 if tamper == "a.exe.gz" else 20)
     run = scenario.start(folder)
 
     box = run.wait_msgbox(timeout=60)
-    name = b"a.exe" if tamper == "a.exe.gz" else b"md5.txt"
+    name = {"a.exe.gz": b"a.exe", "no korvan.exe": b"korvan.exe"}.get(tamper, b"md5.txt")
     assert box["text"] == name + b" invalid signature"
     assert box["caption"] == expect.LAUNCHER_TITLE
     assert box["owner"] == run.window()["hwnd"] and box["has_icon"] and box["buttons"] == [1]
@@ -301,44 +308,115 @@ def test_signed_release_refused(scenario, tmp_path, tamper):
     assert leftover_temp_files(scenario, folder) == []
 
 
-def test_older_signed_release_is_retried_silently(scenario):
-    """A release older than the recorded one is fetched again every 10 s with
-    no message; once the newer one is served it is installed."""
-    out, folder = signed_scenario(scenario, 6, recorded=7)
+@pytest.mark.parametrize("launcher, number, recorded, newer", [
+    (paths.SIGNED_LAUNCHER_EXE, 6, 7, 8), (paths.FULL_LAUNCHER_EXE, paths.FULL_MIN_RELEASE - 1, None, 2)])
+def test_older_signed_release_is_retried_silently(scenario, launcher, number, recorded, newer):
+    """A release older than the recorded one, or below the floor built into the
+    launcher, is fetched again every 10 s with no message; once the newer one
+    is served it is installed."""
+    out, folder = signed_scenario(scenario, number, recorded=recorded, launcher=launcher)
     run = scenario.start(folder)
     sig = scenario.url_path("SHA256SUMS.sig")
     wait_until(lambda: scenario.web_paths().count(sig) >= 2, 60, "a second list attempt")
     assert run.msgboxes() == [] and folder.record() is None
     assert not any(p.endswith(".gz") for p in scenario.web_paths())
 
-    sign_release(out, 8, paths.RELEASE_KEY)
+    sign_release(out, newer, paths.RELEASE_KEY)
     try:
         wait_until(folder.record, 60, "the game to start")
     except Exception:
         raise AssertionError("%r %r %r" % (scenario.web_paths(), run.msgboxes(), scenario.log.messages()))
-    assert read_status(folder, b"RELEASE") == b"8"
+    assert read_status(folder, b"RELEASE") == b"%d" % newer
     assert folder.read("a.exe") == sample_bytes("signed-a", 300000)
     assert run.msgboxes() == []
     assert run.close()
     assert run.wait(30) == 0
 
 
+@pytest.mark.parametrize("cut", ["md5.txt", "SHA256SUMS.sig"])
+def test_signed_text_cut_short_is_retried_then_accepted(scenario, fault_server, cut):
+    """A text that arrives with fewer bytes than its Content-Length is a failed
+    download, tried again in 10 s, not a forgery: no message, then installed."""
+    server = fault_server(files_dir=scenario.release_dir("signed"))
+    out, folder = signed_scenario(scenario, 5, base_url=server.url("/"))
+    whole = read_published(out, cut)
+    server.route(scenario.url_path(cut), fs.in_turn(fs.close_mid_body(whole, len(whole) // 2), then=fs.respond(whole)))
+    run = scenario.start(folder)
+
+    assert wait_until(folder.record, 60, "the game to start")[0] == b'"korvan.exe"'
+    assert run.msgboxes() == []
+    assert server.hits(scenario.url_path(cut)) == 2
+    assert folder.read("a.exe") == sample_bytes("signed-a", 300000)
+    assert run.close()
+    assert run.wait(30) == 0
+
+
+def test_signed_launcher_trusts_only_verified_programs(scenario, tmp_path):
+    """Without config.ini next to it the launcher works under LocalAppData: a
+    library there that loads is still compared and updated, never loaded, and
+    the game started is the verified korvan.exe of that folder, not the one
+    planted beside the launcher."""
+    library = build_marker_dll(str(tmp_path / "marker.dll"))
+    with open(paths.FAKE_KORVAN_EXE, "rb") as f:
+        game = f.read()
+    new_library = sample_bytes("signed-lib", 5000)
+    out, folder = signed_scenario(scenario, 4, config_ini=False,
+                                  files={"korvan.exe": game, "a.exe": b"a", "loadable.dll": new_library})
+    shutil.copy(paths.PROBE_EXE, folder.file("korvan.exe"))   # it would write no record
+    work = scenario.appdata_work_dir()
+    os.makedirs(work)
+    with open(os.path.join(work, "loadable.dll"), "wb") as f:
+        f.write(library)
+    run = scenario.start(folder, b"x y")
+
+    line, cwd = wait_until(folder.record, 60, "the verified game to start")
+    assert (line, cwd) == (b'"korvan.exe" x y', b"C:\\users\\root\\AppData\\Local\\R-FIG\\korvan\\130")
+    with open(os.path.join(work, "loadable.dll"), "rb") as f:
+        assert f.read() == new_library
+    assert folder.dll_loads() == []
+    assert run.msgboxes() == []
+    assert run.close()
+    assert run.wait(30) == 0
+
+
+@pytest.mark.parametrize("case", ["cut", "kill", "200", "stale"])
+def test_resumed_download(scenario, fault_server, case):
+    """Full build: a cut or killed download goes on, a 200 starts over, a stale partial is fetched again."""
+    if not os.path.exists(paths.FULL_LAUNCHER_EXE):
+        pytest.skip("not built: build/win64-full/launcher.exe")
+    server = fault_server(files_dir=scenario.release_dir("resume"))
+    with open(paths.FAKE_KORVAN_EXE, "rb") as f:
+        files = {"korvan.exe": f.read(), "a.exe": sample_bytes("resume-a", 300000)}
+    out = scenario.publish("resume", files, base_url=server.url("/"))
+    sign_release(out, 2, paths.RELEASE_KEY)
+    archive = read_published(out, "a.exe.gz")
+    half = len(archive) // 2 + 1
+    first = fs.ranged(archive, cut=None if case == "stale" else half, hold=60 if case == "kill" else 0)
+    server.route(scenario.url_path("a.exe.gz"), fs.in_turn(first, then=fs.ranged(archive, ranges=case != "200")))
+    partial = "launcher-partial/%s.part" % md5_text(b"a.exe=" + md5_text(files["a.exe"]).encode())
+    folder = scenario.game_folder({partial: bytes(half)} if case == "stale" else {}, launcher=paths.FULL_LAUNCHER_EXE)
+    run = scenario.start(folder)
+    if case == "kill":
+        run.wait_bar(3002, visible=True, min_pos=half, timeout=60)
+        run.kill()
+        wait_until(lambda: kill_processes_with_token(run.token) == 0, 30, "the killed launcher to end")
+        assert folder.read(partial) == archive[:half]
+        run = scenario.start(folder)
+    wait_until(folder.record, 60, "the game to start")
+    assert folder.read("a.exe") == files["a.exe"] and run.msgboxes() == [] and not folder.exists("launcher-partial")
+    ranges = [re.search(rb"\r\nRange: bytes=(\d+)-\r\n", r.head) for r in server.requests_for(scenario.url_path("a.exe.gz"))]
+    assert [int(m.group(1)) if m else 0 for m in ranges] == ([half, 0] if case == "stale" else [0, half])
+
+
 # The digest cache, in the launcher built with every option.
 
-def mark_unread(folder, name):
-    """Sets the file's access time before its last-write time: on this relatime
-    mount the next read of the file moves it past that again."""
+def start_reads(scenario, folder, name, hold_shift=False):
+    """Runs the launcher to the game (with Shift held until its window shows)
+    and closes it. Returns whether the file name was read meanwhile: its access
+    time is set before its last-write time first, and on this relatime mount a
+    read moves it past that."""
     st = os.stat(folder.file(name))
     os.utime(folder.file(name), ns=(st.st_mtime_ns - 10 ** 9, st.st_mtime_ns))
-
-
-def was_read(folder, name):
-    st = os.stat(folder.file(name))
-    return st.st_atime_ns > st.st_mtime_ns
-
-
-def start_to_game(scenario, folder, hold_shift=False):
-    """Starts the launcher (with Shift held until its window shows), waits for the game, closes it."""
     if hold_shift:
         out = folder.path + ".shift.txt"
         with open(out, "wb") as f:
@@ -350,32 +428,28 @@ def start_to_game(scenario, folder, hold_shift=False):
     os.remove(folder.record_file)
     assert not hold_shift or holder.wait(60) == 0
     assert run.msgboxes() == [] and run.close() and run.wait(30) == 0
+    st = os.stat(folder.file(name))
+    return st.st_atime_ns > st.st_mtime_ns
 
 
 def test_digest_cache_reads_only_what_changed(scenario):
     out, folder = signed_scenario(scenario, 2, launcher=paths.FULL_LAUNCHER_EXE)
-    a_exe = sample_bytes("signed-a", 300000)
-    start_to_game(scenario, folder)
-    # korvan.exe is read when the game starts, so a.exe is the listed file watched.
-    mark_unread(folder, "a.exe")
-    start_to_game(scenario, folder)
-    assert not was_read(folder, "a.exe"), "an up-to-date file was read"
+    # korvan.exe is read when the game starts: a.exe is the listed file watched.
+    start_reads(scenario, folder, "a.exe")
+    assert not start_reads(scenario, folder, "a.exe"), "an up-to-date file was read"
 
-    # Another file of the same size and last-write time (a new inode) is hashed and replaced.
+    # Another file (a new inode) with the same size and last-write time is hashed and replaced.
     st = os.stat(folder.file("a.exe"))
     folder.write("a.new", bytes(st.st_size))
     os.replace(folder.file("a.new"), folder.file("a.exe"))
     os.utime(folder.file("a.exe"), ns=(st.st_atime_ns, st.st_mtime_ns))
-    start_to_game(scenario, folder)
-    assert folder.read("a.exe") == a_exe
+    start_reads(scenario, folder, "a.exe")
+    assert folder.read("a.exe") == sample_bytes("signed-a", 300000)
     assert [p for p in scenario.web_paths() if p.endswith(".gz")] == [scenario.url_path("a.exe.gz")] * 2
 
-    # A corrupt digest file, then Shift: every file is read again.
+    # A corrupt digest file, then Shift held: a.exe is read again.
     folder.write("launcher-digests.txt", b"korvan-digests 1\ngarbage\n")
-    for shift in (False, True):
-        mark_unread(folder, "a.exe")
-        start_to_game(scenario, folder, hold_shift=shift)
-        assert was_read(folder, "a.exe"), "not hashed in full (Shift held: %s)" % shift
+    assert start_reads(scenario, folder, "a.exe") and start_reads(scenario, folder, "a.exe", hold_shift=True)
     assert re.fullmatch(rb"korvan-digests 1\nfull-check [0-9a-f]{16}\n([0-9a-f]{32}( [0-9a-f]+){4} \S+\n)+",
                         folder.read("launcher-digests.txt"))
     assert leftover_temp_files(scenario, folder) == []

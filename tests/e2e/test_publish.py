@@ -1,5 +1,6 @@
 """korvan-publish end to end: a generated game folder is published and the
 result is checked with Python's own gzip and hashlib."""
+import fcntl
 import gzip
 import hashlib
 import http.client
@@ -15,28 +16,18 @@ from pathlib import Path
 
 import pytest
 
-REPO = Path(__file__).resolve().parents[2]
+from harness import paths
+from harness import release as harness_release
+
 BASE_URL = "http://files.example.com/korvan/130/"
 
 
-def publish_binary():
-    candidates = []
-    if os.environ.get("KORVAN_BINARY_DIR"):
-        candidates.append(Path(os.environ["KORVAN_BINARY_DIR"]) / ".." / "native" / "publish" / "korvan-publish")
-    candidates.append(REPO / "build" / "native" / "publish" / "korvan-publish")
-    for candidate in candidates:
-        if candidate.is_file():
-            return candidate.resolve()
-    pytest.fail("korvan-publish is not built (looked at %s)" % ", ".join(map(str, candidates)))
-
-
 def run(*args):
-    return subprocess.run([str(publish_binary()), *map(os.fsencode, args)],
-                          capture_output=True, timeout=120)
+    return subprocess.run([paths.PUBLISH_TOOL, *map(os.fsencode, args)], capture_output=True, timeout=120)
 
 
 def publish(game, out, *extra):
-    return run(game, out, "--base-url", BASE_URL, *extra)
+    return harness_release.publish(game, out, BASE_URL, extra=extra, check=False)
 
 
 RELEASE_NAME = re.compile(r"\d{6}-[0-9a-f]{12}")
@@ -49,11 +40,11 @@ def releases(out):
 
 
 def named(out, resinfo=None):
-    """The release folder that the resource-information text names."""
-    text = (resinfo or out / "1" / "resinfo-release130.txt").read_bytes()
-    match = re.fullmatch(rb"BASEURL=" + re.escape(BASE_URL.encode()) + rb"releases/(\d{6}-[0-9a-f]{12})/", text)
-    assert match, text
-    return out / "releases" / match.group(1).decode()
+    """The release folder that the resource-information text names, below BASE_URL."""
+    base, folder = harness_release.named_release(out, resinfo)
+    name = os.path.basename(folder)
+    assert RELEASE_NAME.fullmatch(name) and base == BASE_URL + "releases/%s/" % name, base
+    return Path(folder)
 
 
 def hand_release(out, list_text, archives={}, name="000001-0123456789ab"):
@@ -91,10 +82,6 @@ def make_game(root, names=GAME_FILES + OTHER_FILES, seed=1):
     return root
 
 
-def parse_list(text):
-    return [tuple(item.split(b"=", 1)) for item in text.split(b"&")]
-
-
 def snapshot(folder):
     """Every file below folder with its bytes and modification time."""
     if not folder.exists():
@@ -117,7 +104,8 @@ def test_publishes_exactly_the_game_files(game, tmp_path):
 
     text = (release / "md5.txt").read_bytes()
     assert not text.endswith((b"&", b"\n", b"\r"))
-    pairs = parse_list(text)
+    pairs = harness_release.read_list(release).items()
+    assert text.count(b"&") == len(pairs) - 1
     names = [name for name, _ in pairs]
     assert names == sorted(cp932(n) for n in GAME_FILES)   # byte order: capitals first
     for name, md5 in pairs:
@@ -274,7 +262,7 @@ def test_second_release_reuses_unchanged_archives(game, tmp_path):
     for name in ["empty.dll", "sub/tool.Exe", "日本語/ゲーム.exe"]:   # hard links to the first release
         archive = os.fsdecode(cp932(name) + b".gz")
         assert (second / archive).stat().st_ino == (first / archive).stat().st_ino
-    names = [n for n, _ in parse_list((second / "md5.txt").read_bytes())]
+    names = list(harness_release.read_list(second))
     assert b"new.dll" in names and b"Z.exe" not in names and names == sorted(names)
 
     # verify checks the named release; --all finds the damage in the first one.
@@ -287,6 +275,31 @@ def test_second_release_reuses_unchanged_archives(game, tmp_path):
     third = publish(game, out)
     assert third.returncode == 0 and b"release %s: unchanged" % second.name.encode() in third.stdout
     assert snapshot(out) == before
+
+
+@pytest.mark.parametrize("signed", [False, True])
+def test_damaged_archives_are_not_reused(game, tmp_path, keys, signed):
+    out, sign = tmp_path / "out", ("--sign", keys / "release-key.pem") if signed else ()
+    assert publish(game, out, *sign).returncode == 0
+    first = named(out)
+    harness_release.change_one_byte(first / "korvan.exe.gz", 100)     # the gzip trailer still matches
+    result = publish(game, out, *sign)
+    assert result.returncode == 0 and b"unchanged" not in result.stdout and named(out) != first
+    assert b'archive "korvan.exe.gz" of release %s is missing or damaged: compressed again' % first.name.encode() \
+        in result.stdout and b"1 compressed, %d reused" % (len(GAME_FILES) - 1) in result.stdout
+    assert gzip.decompress((named(out) / "korvan.exe.gz").read_bytes()) == (game / "korvan.exe").read_bytes()
+
+
+def test_a_second_publish_at_once_is_refused(game, tmp_path):
+    out = tmp_path / "out"
+    assert publish(game, out).returncode == 0
+    (game / "a.exe").write_bytes(b"changed")
+    before = snapshot(out)
+    with open(out / "korvan-publish.lock", "rb") as held:
+        fcntl.flock(held, fcntl.LOCK_EX)                               # as a publish in progress holds it
+        second = publish(game, out)
+    assert second.returncode == 1 and b"another korvan-publish" in second.stderr and snapshot(out) == before
+    assert publish(game, out).returncode == 0
 
 
 def test_keep_removes_the_oldest_releases_but_never_the_named_one(tmp_path):
@@ -322,7 +335,7 @@ def test_an_interrupted_publish_leaves_the_named_release_complete(tmp_path):
     assert publish(game, out).returncode == 0
     first = named(out)
     (game / "big.dll").write_bytes(random.Random(2).randbytes(16 << 20))
-    process = subprocess.Popen([str(publish_binary()), game, out, "--base-url", BASE_URL],
+    process = subprocess.Popen([paths.PUBLISH_TOOL, game, out, "--base-url", BASE_URL],
                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     deadline = time.monotonic() + 60
     while not any((out / "releases").glob(".tmp-*/big.dll.gz")) and process.poll() is None:
@@ -377,7 +390,7 @@ def test_verify_reports_every_problem(game, tmp_path):
     korvan.write_bytes(korvan.read_bytes()[:len(korvan.read_bytes()) // 2])   # truncated
     (release / "sub" / "tool.Exe.gz").unlink()                     # missing
     text = (release / "md5.txt").read_bytes()
-    md5 = dict(parse_list(text))[b"a.exe"]
+    md5 = harness_release.read_list(release)[b"a.exe"]
     (release / "md5.txt").write_bytes(text.replace(b"a.exe=" + md5, b"a.exe=" + b"0" * 32))   # wrong MD5
 
     result = run("verify", out)
@@ -441,6 +454,9 @@ def test_usage_errors(game, tmp_path):
     assert run("verify").returncode == 2
     for keep in ["0", "x", "-1"]:
         assert publish(game, tmp_path / "out", "--keep", keep).returncode == 2
+    for number in ["0", "4294967296", "01"]:
+        assert publish(game, tmp_path / "out", "--sign", "k.pem", "--release-number", number).returncode == 2
+    assert publish(game, tmp_path / "out", "--release-number", "3").returncode == 2    # only with --sign
     assert not (tmp_path / "out").exists()
 
 
@@ -476,7 +492,8 @@ def test_headers_through_the_shipped_nginx_configuration(game, web):
         assert "content-encoding" not in headers, path
         if path.endswith(".gz"):
             assert headers["content-type"] == "application/octet-stream"
-    for path in [release + "missing.exe.gz", "/r/headers/korvan-publish.state"]:
+    assert (out / "korvan-publish.state").is_file() and (out / "korvan-publish.lock").is_file()
+    for path in [release + "missing.exe.gz", "/r/headers/korvan-publish.state", "/r/headers/korvan-publish.lock"]:
         status, headers, _ = get(path)
         assert status == 404 and headers.get("cache-control") in (None, "no-cache"), path
         assert "immutable" not in headers.get("cache-control", "")
@@ -521,7 +538,7 @@ def test_signed_releases(game, tmp_path, keys):
     assert result.returncode == 0, result.stderr
     folder = named(out)
     lines = (folder / "SHA256SUMS").read_bytes().split(b"\n")
-    archives = [name + b".gz" for name, _ in parse_list((folder / "md5.txt").read_bytes())]
+    archives = [name + b".gz" for name in harness_release.read_list(folder)]
     assert lines[0] == b"# korvan release 1" and lines[-1] == b""
     assert [line[66:] for line in lines[1:-1]] == [b"md5.txt"] + archives
     for line in lines[1:-1]:
@@ -540,12 +557,34 @@ def test_signed_releases(game, tmp_path, keys):
     assert publish(game, out, "--sign", private).returncode == 0
     assert (named(out) / "SHA256SUMS").read_bytes().startswith(b"# korvan release 2\n")
     assert b"unchanged" in publish(game, out, "--sign", private).stdout
-    # The number never goes back, even when every signed release was removed.
+    # Only what the key signed counts: a planted statement and state file raise nothing.
+    planted = out / "releases" / "000090-0123456789ab"
+    shutil.copytree(folder, planted)
+    (planted / "SHA256SUMS").write_bytes(b"# korvan release 4294967294\n")
+    (out / "korvan-publish.state").write_bytes(b"sequence=1\nsigned=4294967294\n")
     (game / "a.exe").write_bytes(b"changed")
-    assert publish(game, out, "--keep", "1").returncode == 0
-    (game / "a.exe").write_bytes(b"changed again")
-    assert publish(game, out, "--sign", private, "--keep", "1").returncode == 0
+    assert b"first signed" not in publish(game, out, "--sign", private).stdout
     assert (named(out) / "SHA256SUMS").read_bytes().startswith(b"# korvan release 3\n")
+    # With every signed release removed it starts at 1 again, and says so; --release-number
+    # gives a number above the highest signed, up to 4294967295 and never past it.
+    (game / "a.exe").write_bytes(b"changed again")
+    assert publish(game, out, "--keep", "1").returncode == 0
+    for number, code, message in [(None, 0, b"release number 1 is the first signed"), ("1", 1, b"not above 1"),
+                                  ("4294967295", 0, b"release number 4294967295)"), (None, 1, b"pass 4294967295")]:
+        (game / "a.exe").write_bytes(b"version %s" % str(number).encode())
+        before = snapshot(out)
+        result = publish(game, out, "--sign", private, "--keep", "1", *(("--release-number", number) if number else ()))
+        assert result.returncode == code and message in result.stdout + result.stderr, result.stderr
+        assert code == 0 or snapshot(out) == before
+    assert (named(out) / "SHA256SUMS").read_bytes().startswith(b"# korvan release 4294967295\n")
+
+
+@pytest.mark.parametrize("names", [["a.exe"], ["Korvan.exe"], ["sub/korvan.exe", "a.dll"]])
+def test_signing_refuses_a_game_without_korvan_exe(tmp_path, keys, names):
+    out = tmp_path / "out"
+    result = publish(make_game(tmp_path / "game", names), out, "--sign", keys / "release-key.pem")
+    assert result.returncode == 1 and b'exactly "korvan.exe"' in result.stderr and b"nothing was written" in result.stderr
+    assert not out.exists()
 
 
 @pytest.mark.parametrize("key", ["missing", "public", "garbage", "ec", "passphrase"])
@@ -575,6 +614,7 @@ def test_unusable_signing_keys_are_refused_before_writing(game, tmp_path, keys, 
     ("missing line", b"no line for \"a.exe.gz\""),
     ("extra line", b"not a file of this release"),
     ("older number", b"below 5"),
+    ("number over 32 bits", b"SHA256SUMS: line 1 is not"),
     ("unsigned", b"not signed"),
 ])
 def test_verify_key_catches_tampering(game, tmp_path, keys, tamper, message):
@@ -598,6 +638,8 @@ def test_verify_key_catches_tampering(game, tmp_path, keys, tamper, message):
         sign_again(folder, private, b"\n".join(l for l in statement.split(b"\n") if not l.endswith(b"  a.exe.gz")))
     elif tamper == "extra line":
         sign_again(folder, private, statement + b"0" * 64 + b"  evil.exe.gz\n")
+    elif tamper == "number over 32 bits":
+        sign_again(folder, private, statement.replace(b"release 2\n", b"release 4294967296\n"))
     elif tamper == "older number":
         older = out / "releases" / releases(out)[0]
         sign_again(older, private, (older / "SHA256SUMS").read_bytes().replace(b"release 1\n", b"release 5\n"))

@@ -1,10 +1,12 @@
-// HttpConnection::DownloadToFile against a ScriptedServer, into temporary files.
+// Downloads against a ScriptedServer: HttpConnection::DownloadToFile into temporary files, partial files.
 #include <gtest/gtest.h>
 #include <fstream>
 #include <sstream>
 #include "http/http_connection.h"
 #include "tests/support/recording_callback.h"
 #include "tests/support/scripted_server.h"
+#include "tests/support/work_folder.h"
+#include "update/resumed_download.h"
 
 namespace {
 
@@ -129,4 +131,22 @@ TEST_F(DownloadToFileTest, ReturnsTheWin32CodeWhenTheFileCannotBeCreated)
     EXPECT_EQ(ERROR_PATH_NOT_FOUND, connection.DownloadToFile(server.Url("/").c_str(), missing.c_str(), nullptr));
     EXPECT_EQ(INVALID_HANDLE_VALUE, connection.file);
     EXPECT_EQ(0u, server.ConnectionCount());
+}
+
+TEST_F(DownloadToFileTest, ARefusedPartialStartsOverAndCompletedRemovesPartialsNotListed)
+{
+    WorkFolder work;
+    const std::string kept = "launcher-partial\\" + PartialFileName("a.exe", "m1");
+    ASSERT_TRUE(CreateDirectoryA("launcher-partial", NULL) && WriteFileBytes(kept, "01234567"));
+    ASSERT_TRUE(WriteFileBytes("launcher-partial\\" + PartialFileName("a.exe", "m0"), "other md5"));
+    server.Add(HttpResponse("416 Range Not Satisfiable", "", "Content-Range: bytes */20\r\n"));
+    server.Add(HttpResponse("200 OK", "whole body"));
+    ResumedDownload resumed;
+    std::unique_ptr<ArchiveFile> archive = resumed.Open("a.exe", "m1", nullptr);
+    EXPECT_EQ(0, archive->Attempt(server.Url("/a.gz"), nullptr));
+    std::string bytes;
+    EXPECT_TRUE(!archive->Resumed() && ReadFileBytes(kept, &bytes) && bytes == "whole body");
+    EXPECT_TRUE(server.Requests().size() == 2 && server.Requests()[0].find("\r\nRange: bytes=8-\r\n") != std::string::npos);
+    resumed.Completed(Manifest{{"a.exe", "m1"}});
+    EXPECT_EQ(std::vector<std::string>{PartialFileName("a.exe", "m1")}, FilesMatching(work.path + "launcher-partial\\", "*"));
 }

@@ -3,9 +3,11 @@
 // and fetched from a scripted web server.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <algorithm>
 #include "signing_fixture.h"
 #include "tests/support/scripted_server.h"
 #include "tests/support/work_folder.h"
+#include "update/background_judge.h"
 #include "update/release_statement.h"
 
 namespace {
@@ -63,6 +65,17 @@ TEST(ReleaseStatement, ArchiveMustBeTheSignedOne)
     EXPECT_FALSE(statement.ArchiveMatches("a.exe", "missing.tmp"));
     ASSERT_TRUE(WriteFileBytes("download.tmp", Flip(FixtureArchive, 3)));
     EXPECT_FALSE(statement.ArchiveMatches("a.exe", "download.tmp"));
+
+    // Bytes seen as they arrive, on the judge's own thread, in pieces and after a restart.
+    const std::string archive = FixtureArchive;
+    BackgroundJudge judge(statement.JudgeArchive("a.exe"));
+    judge.Add("junk", 4);
+    judge.Restart();
+    for (size_t at = 0; at < archive.size(); at += 5)
+        judge.Add(archive.data() + at, std::min<size_t>(5, archive.size() - at));
+    EXPECT_TRUE(judge.Matches());
+    judge.Add("x", 1);
+    EXPECT_FALSE(judge.Matches());
 }
 
 TEST(ReleaseStatement, FetchesTheThreeFilesAndTellsUnsignedFromFailed)
@@ -91,8 +104,9 @@ TEST(ReleaseStatement, FetchesTheThreeFilesAndTellsUnsignedFromFailed)
         for (int i = 0; i < 3 && i <= (c.failing < 0 ? 2 : c.failing); ++i)
             server.Add(i == c.failing ? c.answer : ok[i]);
         EXPECT_EQ(c.expected, statement.FetchList(server.Url("/r/"), 0, &body)) << c.failing;
-        if (c.expected == ListAccepted)
+        if (c.expected == ListAccepted) {
             EXPECT_EQ(FixtureMd5Body, body);
+        }
     }
     std::vector<std::string> requests = server.Requests();
     ASSERT_EQ(3u + 1u + 2u + 3u + 2u + 3u, requests.size());

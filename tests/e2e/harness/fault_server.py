@@ -2,6 +2,7 @@
 bodies cut short, stalls, lying lengths, heads of exact sizes, endless bodies,
 refused connections. Answers are written byte for byte as given."""
 import os
+import re
 import socket
 import threading
 import time
@@ -104,6 +105,20 @@ def gated(body, sent, gate, length=True):
             if c.stopping.is_set():
                 return
         c.send(body[sent:])
+    return run
+
+
+def ranged(body, cut=None, ranges=True, hold=0):
+    """Serves body as nginx does a file: "Range: bytes=N-" (if ranges) gives 206 with the rest,
+    416 from the end on. Closes after cut body bytes, held open for hold seconds first."""
+    def run(c):
+        asked = re.search(rb"\r\nRange: bytes=(\d+)-\r\n", c.request.head) if ranges else None
+        start, size = (int(asked.group(1)) if asked else 0), len(body)
+        if asked and start >= size:
+            return c.send(ok_head(0, b"416 Requested Range Not Satisfiable", b"Content-Range: bytes */%d\r\n" % size))
+        range_head = b"Content-Range: bytes %d-%d/%d\r\n" % (start, size - 1, size)
+        c.send((ok_head(size - start, b"206 Partial Content", range_head) if asked else ok_head(size)) + body[start:][:cut])
+        c.pause(hold)
     return run
 
 

@@ -1,93 +1,26 @@
-"""The player's side under Wine: the display and prefix, game folders, launcher
-runs, the probe that inspects and drives their windows, and screenshots."""
+"""The player's side under Wine for the tests: the probe that inspects and drives
+windows, game folders with the stand-in game, and launcher runs with exact
+command lines. The display, prefix and screenshots come from stage.wine."""
 import json
 import os
 import shutil
-import signal
 import subprocess
 import tempfile
 import time
-import uuid
+
+from stage import processes, wine
+from stage.processes import RUN_VARIABLE, kill_processes_with_token, new_token
 
 from . import paths
-from .polling import wait_until
 
 
-class WineDesktop:
-    """The X display and Wine prefix that every Wine program of the tests uses.
+class WineDesktop(wine.WineDesktop):
+    """The stage's display and prefix (stage.wine), with the probe that inspects
+    and drives the windows of its programs."""
 
-    DISPLAY and WINEPREFIX from the environment are honoured (scripts/test.sh
-    sets both). Without DISPLAY a private Xvfb is started, and the prefix's
-    wineserver is restarted so that it binds to that display; both are ended
-    by stop()."""
-
-    def __init__(self):
-        self.display = os.environ.get("DISPLAY")
-        self.prefix = os.environ.get("WINEPREFIX") or os.path.join(paths.WIN64, "wineprefix")
-        self.xvfb = None
-
-    def start(self):
-        if not self.display:
-            self._start_xvfb()
-            self._wineserver_kill()
-        if not os.path.exists(os.path.join(self.prefix, "system.reg")):
-            subprocess.run([paths.WINE, "wineboot", "-i"], env=self.env(), stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL, timeout=300)
-            subprocess.run([paths.WINESERVER, "-w"], env=self.env(), timeout=300)
+    def warm_up(self):
         # Starts the prefix's wineserver and services now rather than inside a measured step.
         self.probe("window", "--class", "WC_NONE")
-        return self
-
-    def _start_xvfb(self):
-        for n in range(141, 200):
-            if os.path.exists("/tmp/.X%d-lock" % n) or os.path.exists("/tmp/.X11-unix/X%d" % n):
-                continue
-            xvfb = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            display = ":%d" % n
-            try:
-                wait_until(lambda: xvfb.poll() is not None or subprocess.run(
-                    ["xwininfo", "-root", "-display", display], capture_output=True).returncode == 0,
-                    20, "Xvfb")
-            except Exception:
-                xvfb.kill()
-                xvfb.wait()
-                continue
-            if xvfb.poll() is None:
-                self.xvfb, self.display = xvfb, display
-                return
-        raise RuntimeError("no X display could be started")
-
-    def _wineserver_kill(self):
-        subprocess.run([paths.WINESERVER, "-k"], env=self.env(), stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=60)
-
-    def stop(self):
-        if self.xvfb is not None:
-            self._wineserver_kill()
-            self.xvfb.terminate()
-            self.xvfb.wait(10)
-            self.xvfb = None
-
-    def env(self, **extra):
-        env = dict(os.environ)
-        env.update({"WINEPREFIX": self.prefix, "WINEDEBUG": "-all", "LC_ALL": "ja_JP.UTF-8"})
-        if self.display:
-            env["DISPLAY"] = self.display
-        env.update(extra)
-        return env
-
-    @property
-    def drive_c(self):
-        return os.path.join(self.prefix, "drive_c")
-
-    def local_app_data(self):
-        """The folder that CSIDL_LOCAL_APPDATA names inside the prefix."""
-        return os.path.join(self.drive_c, "users", "root", "AppData", "Local")
-
-    def temp_dir(self):
-        """The folder that GetTempPathA names inside the prefix."""
-        return os.path.join(self.drive_c, "users", "root", "Temp")
 
     # probe
 
@@ -113,58 +46,23 @@ class WineDesktop:
         _, objects = self.probe(*args, timeout=timeout)
         return objects[0] if objects else None
 
-    def screenshot(self, path):
-        """Writes a PNG of the whole display. Returns True when it was written."""
-        os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
-        xwd = subprocess.run(["xwd", "-root", "-silent", "-display", self.display], capture_output=True, timeout=60)
-        if xwd.returncode != 0:
-            return False
-        done = subprocess.run(["convert", "xwd:-", path], input=xwd.stdout, capture_output=True, timeout=60)
-        return done.returncode == 0 and os.path.exists(path)
-
 
 def unhex(text):
     return bytes.fromhex(text)
 
 
-class GameFolder:
+class GameFolder(wine.PlayerFolder):
     """A fresh game folder: launcher.exe, the stand-in game as korvan.exe and,
     if wanted, a config.ini. Its unique name marks every process started from it."""
 
     def __init__(self, root, config_ini=True, game=True, name="game", reuse=False, launcher=None):
         """reuse keeps an existing folder as it is, with a fresh launcher.exe;
         launcher is the program copied as launcher.exe (default: the test build's)."""
-        self.path = os.path.join(root, name)
-        os.makedirs(self.path, exist_ok=reuse)
-        launcher = launcher or paths.LAUNCHER_EXE
-        if os.path.exists(launcher):
-            shutil.copy(launcher, os.path.join(self.path, "launcher.exe"))
+        super().__init__(root, name, launcher or paths.LAUNCHER_EXE, config_ini, reuse)
         if game:
             shutil.copy(paths.FAKE_KORVAN_EXE, os.path.join(self.path, "korvan.exe"))
-        if config_ini and not self.exists("config.ini"):
-            self.write("config.ini", b"")
         self.record_file = os.path.join(root, "korvan-record-" + name)
         self.dll_marker = os.path.join(root, "dll-loads-" + name)
-
-    @property
-    def launcher(self):
-        return os.path.join(self.path, "launcher.exe")
-
-    def file(self, name):
-        return os.path.join(os.fsencode(self.path), os.fsencode(name) if isinstance(name, str) else name)
-
-    def write(self, name, data):
-        path = self.file(name)
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "wb") as f:
-            f.write(data)
-
-    def read(self, name):
-        with open(self.file(name), "rb") as f:
-            return f.read()
-
-    def exists(self, name):
-        return os.path.exists(self.file(name))
 
     def dll_loads(self):
         """Returns the paths (bytes) of the marker DLLs loaded by this folder's runs."""
@@ -192,7 +90,7 @@ class LauncherRun:
     def __init__(self, desktop, folder, args=b"", cwd=None, command_line=None):
         self.desktop = desktop
         self.folder = folder
-        self.token = uuid.uuid4().hex
+        self.token = new_token()
         if command_line is None:
             command_line = b'"' + paths.windows_path(folder.launcher).encode() + b'"'
             if args:
@@ -201,7 +99,7 @@ class LauncherRun:
         self.output_path = folder.path + ".spawn.txt"
         self.output = open(self.output_path, "wb")
         env = desktop.env(KORVAN_RECORD_FILE=paths.windows_path(folder.record_file),
-                          KORVAN_DLL_MARKER=paths.windows_path(folder.dll_marker), KORVAN_E2E_RUN=self.token)
+                          KORVAN_DLL_MARKER=paths.windows_path(folder.dll_marker), **{RUN_VARIABLE: self.token})
         spawn = [paths.WINE, paths.PROBE_EXE, "spawn", "--cmdline-hex", command_line.hex()]
         if cwd is not None:
             spawn += ["--cwd", paths.windows_path(cwd)]
@@ -285,7 +183,7 @@ class LauncherRun:
     def kill(self):
         """Ends the run whatever state it is in: the launcher, its game and the
         probe that started them."""
-        kill_processes_with_token(self.token)
+        kill_processes_with_token(self.token, RUN_PROGRAMS)
         if self.process.poll() is None:
             self.process.kill()
         self.process.wait(30)
@@ -298,29 +196,5 @@ def with_bytes(box):
     return box
 
 
-# Programs of a run; Wine's own services may carry the run's environment too and are spared.
-RUN_PROGRAMS = (b"launcher.exe", b"korvan.exe", b"probe.exe")
-
-
-def kill_processes_with_token(token):
-    """Kills the run's programs: processes whose environment holds
-    KORVAN_E2E_RUN=token. Returns how many were signalled."""
-    marker = b"KORVAN_E2E_RUN=" + token.encode() + b"\0"
-    count = 0
-    for pid in os.listdir("/proc"):
-        if not pid.isdigit() or int(pid) == os.getpid():
-            continue
-        try:
-            with open("/proc/%s/environ" % pid, "rb") as f:
-                environ = f.read()
-            with open("/proc/%s/cmdline" % pid, "rb") as f:
-                program = f.read().split(b"\0")[0].replace(b"\\", b"/").rsplit(b"/", 1)[-1].lower()
-        except OSError:
-            continue
-        if marker in environ and program in RUN_PROGRAMS:
-            try:
-                os.kill(int(pid), signal.SIGKILL)
-                count += 1
-            except OSError:
-                pass
-    return count
+# The run's programs, the probe that starts them among them.
+RUN_PROGRAMS = processes.RUN_PROGRAMS + (b"probe.exe",)
