@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <string>
 #include "update/digest_file.h"
 
 TEST(DigestFile, ReadsBackWhatItWritesAndRefusesAnyMalformedLine)
@@ -22,6 +21,5 @@ TEST(DigestFile, ReadsBackWhatItWritesAndRefusesAnyMalformedLine)
                                    head + line + "a.exe\n" + line + "a.exe\n", "korvan-digests 2" + head.substr(16)})
         EXPECT_EQ(1, ParseDigestFile(bad, &read)) << bad;
     EXPECT_EQ(1u, read.entries.size());
-    // Due after 30 days (in 100 ns units), or when the last check is later than now.
     EXPECT_TRUE(FullCheckDue(1, 0) && FullCheckDue(0, 25920000000001ull) && !FullCheckDue(0, 25920000000000ull));
 }

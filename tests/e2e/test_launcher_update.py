@@ -411,10 +411,8 @@ def test_resumed_download(scenario, fault_server, case):
 # The digest cache, in the launcher built with every option.
 
 def start_reads(scenario, folder, name, hold_shift=False):
-    """Runs the launcher to the game (with Shift held until its window shows)
-    and closes it. Returns whether the file name was read meanwhile: its access
-    time is set before its last-write time first, and on this relatime mount a
-    read moves it past that."""
+    """Runs the launcher to the game (Shift held until its window shows), closes it. Returns whether
+    name was read: its access time is first put before its last write, which a read undoes (relatime)."""
     st = os.stat(folder.file(name))
     os.utime(folder.file(name), ns=(st.st_mtime_ns - 10 ** 9, st.st_mtime_ns))
     if hold_shift:
@@ -445,7 +443,6 @@ def test_digest_cache_reads_only_what_changed(scenario):
     os.utime(folder.file("a.exe"), ns=(st.st_atime_ns, st.st_mtime_ns))
     start_reads(scenario, folder, "a.exe")
     assert folder.read("a.exe") == sample_bytes("signed-a", 300000)
-    assert [p for p in scenario.web_paths() if p.endswith(".gz")] == [scenario.url_path("a.exe.gz")] * 2
 
     # A corrupt digest file, then Shift held: a.exe is read again.
     folder.write("launcher-digests.txt", b"korvan-digests 1\ngarbage\n")

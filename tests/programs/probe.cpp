@@ -379,18 +379,17 @@ int Press(const Options& options)
 // visible; then releases it. Prints when it holds, then whether the window showed.
 int HoldShift(const Options& options)
 {
-    INPUT key = {};
-    key.type = INPUT_KEYBOARD;
-    key.ki.wVk = VK_SHIFT;
-    key.ki.wScan = static_cast<WORD>(MapVirtualKeyA(VK_SHIFT, 0));
-    PrintLine(Json().Bool("holding", SendInput(1, &key, sizeof key) == 1).Done());
+    INPUT key[2] = {};
+    key[0].type = key[1].type = INPUT_KEYBOARD;
+    key[0].ki.wVk = key[1].ki.wVk = VK_SHIFT;
+    key[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    PrintLine(Json().Bool("holding", SendInput(1, key, sizeof(INPUT)) == 1).Done());
     bool shown = WaitFor(options, [&] {
-        HWND window = SendInput(1, &key, sizeof key) == 1 ? FindTarget(options) : nullptr;
+        HWND window = SendInput(1, key, sizeof(INPUT)) == 1 ? FindTarget(options) : nullptr;
         return window != nullptr && IsWindowVisible(window);
     });
-    key.ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(1, &key, sizeof key);
-    PrintLine(Json().Bool("shown", shown).Done());
+    const bool released = SendInput(1, key + 1, sizeof(INPUT)) == 1;
+    PrintLine(Json().Bool("shown", shown).Bool("released", released).Done());
     return shown ? 0 : 1;
 }
 

@@ -1,15 +1,12 @@
-// The digest cache under Wine: an entry answers only while the file is the one
-// whose MD5 was taken, and not after 30 days or when a full check is asked for.
+// The digest cache under Wine: when an entry answers for a file, and when not.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include "tests/support/work_folder.h"
 #include "update/digest_cache.h"
 #include "update/file_md5.h"
 
-static const char Lie[] = "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa";  // an answer of Lie came from an entry
-
 // One start of the cache: returns LocalMd5 of a.exe.
-static std::string Start(bool fullCheck = false)
+static std::string Start(bool fullCheck)
 {
     DigestCache cache(DigestFileName, fullCheck);
     std::string md5 = cache.LocalMd5("a.exe");
@@ -17,48 +14,39 @@ static std::string Start(bool fullCheck = false)
     return md5;
 }
 
-// Writes file with a.exe's entry claiming Lie and the last full check daysAgo days ago.
-static void PlantLie(DigestFile file, uint64_t daysAgo = 0)
+static DigestFile Digests()
 {
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    file.entries.at("a.exe").md5 = Lie;
-    file.fullCheckTime = (uint64_t(now.dwHighDateTime) << 32 | now.dwLowDateTime) - daysAgo * 864000000000ull;
-    ASSERT_TRUE(WriteFileBytes(DigestFileName, DigestFileText(file)));
+    std::string text;
+    DigestFile file;
+    EXPECT_TRUE(ReadFileBytes(DigestFileName, &text) && ParseDigestFile(text, &file) == 0) << text;
+    return file;
 }
 
-TEST(DigestCache, AnEntryAnswersOnlyWhileSizeLastWriteVolumeAndIndexMatch)
+TEST(DigestCache, AnEntryAnswersOnlyForTheFileWhoseMd5WasTakenUntilAFullCheck)
 {
     WorkFolder work;
-    std::string text;
-    DigestFile taken, now;
     ASSERT_TRUE(WriteFileBytes("a.exe", PatternBytes(65537)));
-    ASSERT_EQ(FileMd5("a.exe"), Start());
-    ASSERT_TRUE(ReadFileBytes(DigestFileName, &text) && ParseDigestFile(text, &taken) == 0);
-    PlantLie(taken);
-    EXPECT_EQ(Lie, Start());
-    for (int field = 0; field < 4; ++field) {
-        DigestFile off = taken;
-        FileIdentity& id = off.entries.at("a.exe").identity;
-        id.size ^= field == 0, id.lastWrite ^= field == 1, id.volume ^= field == 2, id.index ^= field == 3;
-        PlantLie(off);
-        EXPECT_EQ(FileMd5("a.exe"), Start()) << field;
-        EXPECT_TRUE(ReadFileBytes(DigestFileName, &text) && ParseDigestFile(text, &now) == 0);
-        EXPECT_TRUE(now.entries == taken.entries) << field;
+    const std::string real = FileMd5("a.exe"), lie(32, 'a');
+    ASSERT_EQ(real, Start(false));
+    const DigestFile taken = Digests();
+    // An entry claiming lie: {identity field changed (-1: none), days since the full check, full check asked, lie answered}
+    const int cases[][4] = {{-1, 0, 0, 1}, {0, 0, 0, 0}, {1, 0, 0, 0}, {2, 0, 0, 0}, {3, 0, 0, 0},
+                            {-1, 29, 0, 1}, {-1, 31, 0, 0}, {-1, 0, 1, 0}};
+    for (const auto& c : cases) {
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        DigestFile planted = taken;
+        DigestEntry& entry = planted.entries.at("a.exe");
+        entry.md5 = lie;
+        entry.identity.size ^= c[0] == 0, entry.identity.lastWrite ^= c[0] == 1;
+        entry.identity.volume ^= c[0] == 2, entry.identity.index ^= c[0] == 3;
+        planted.fullCheckTime = (uint64_t(now.dwHighDateTime) << 32 | now.dwLowDateTime) - c[1] * 864000000000ull;
+        ASSERT_TRUE(WriteFileBytes(DigestFileName, DigestFileText(planted)));
+        EXPECT_EQ(c[3] ? lie : real, Start(c[2] != 0)) << c[0] << ' ' << c[1] << ' ' << c[2];
+        const DigestFile after = Digests();
+        EXPECT_TRUE(c[3] || (after.entries == taken.entries && after.fullCheckTime >= taken.fullCheckTime));
     }
-    // Nor does an entry open a file that FileMd5 can't read.
-    PlantLie(taken);
     HANDLE held = CreateFileA("a.exe", GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
-    EXPECT_EQ(std::string(32, '0'), Start());
+    EXPECT_EQ(std::string(32, '0'), Start(false)) << "an entry answered for a file that FileMd5 can't read";
     CloseHandle(held);
-
-    // After 30 days, or when asked, every file is hashed and the check time renewed.
-    PlantLie(taken, 29);
-    EXPECT_EQ(Lie, Start());
-    PlantLie(taken, 31);
-    EXPECT_EQ(FileMd5("a.exe"), Start());
-    EXPECT_TRUE(ReadFileBytes(DigestFileName, &text) && ParseDigestFile(text, &now) == 0);
-    EXPECT_GE(now.fullCheckTime, taken.fullCheckTime);
-    PlantLie(taken);
-    EXPECT_EQ(FileMd5("a.exe"), Start(true));
 }
