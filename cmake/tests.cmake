@@ -21,8 +21,16 @@ function(korvan_add_gtest name src)
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${KORVAN_TEST_ENV}" TIMEOUT 600)
   # Only one process can own the log port 127.0.0.1:514 at a time.
   file(READ ${src} text)
+  set(locks)
   if(text MATCHES "UdpLogReceiver")
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK udp514)
+    list(APPEND locks udp514)
+  endif()
+  # Tests that look at the launcher's temporary files count those of the others.
+  if(text MATCHES "TempFile|UpdateFile\\(|RunUpdate\\(")
+    list(APPEND locks temp-folder)
+  endif()
+  if(locks)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${locks}")
   endif()
 endfunction()
 
