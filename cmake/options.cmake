@@ -3,16 +3,36 @@
 # parts of the update run. Without options the launcher is the plain one.
 set(KORVAN_RELEASE_KEY "" CACHE FILEPATH "PEM public key built into launcher.exe to check signed releases (empty: unsigned)")
 set(KORVAN_MIN_RELEASE 0 CACHE STRING "Lowest signed release number the launcher installs (with KORVAN_RELEASE_KEY)")
+option(KORVAN_DIGEST_CACHE "Keep listed files' MD5s in the working folder while size, last-write time, volume and file index stay" OFF)
+option(KORVAN_RESUME "Archive downloads go on where they stopped, in the same run or the next" OFF)
+
+set(KORVAN_PART_LIBRARIES)      # every option's parts: the Wine tests link them all
+set(KORVAN_OPTION_LIBRARIES)    # the parts of the options that are on
+set(KORVAN_OPTION_DEFINITIONS)
+
+# Declares library, the parts of one option made of the sources given; when enabled
+# is true, launcher.exe links it and app/build_options.cpp gets definition.
+function(korvan_option_part library enabled definition)
+  add_library(${library} STATIC EXCLUDE_FROM_ALL ${ARGN})
+  target_link_libraries(${library} PUBLIC korvan_win)
+  set(KORVAN_PART_LIBRARIES ${KORVAN_PART_LIBRARIES} ${library} PARENT_SCOPE)
+  if(enabled)
+    set(KORVAN_OPTION_LIBRARIES ${KORVAN_OPTION_LIBRARIES} ${library} PARENT_SCOPE)
+    set(KORVAN_OPTION_DEFINITIONS ${KORVAN_OPTION_DEFINITIONS} ${definition} PARENT_SCOPE)
+    message(STATUS "Build option on: ${definition}")
+  endif()
+endfunction()
 
 # Signed releases: statements checked with the Windows CryptoAPI.
-add_library(korvan_signed STATIC EXCLUDE_FROM_ALL
+korvan_option_part(korvan_signed "${KORVAN_RELEASE_KEY}" KORVAN_SIGNED_RELEASES=1
   ${CMAKE_SOURCE_DIR}/update/crypt_handles.cpp ${CMAKE_SOURCE_DIR}/update/release_statement.cpp
   ${CMAKE_SOURCE_DIR}/update/signed_release.cpp ${CMAKE_SOURCE_DIR}/update/background_judge.cpp)
-target_link_libraries(korvan_signed PUBLIC korvan_win crypt32 advapi32)
-
-set(KORVAN_PART_LIBRARIES korvan_signed)
-set(KORVAN_OPTION_LIBRARIES)
-set(KORVAN_OPTION_DEFINITIONS)
+target_link_libraries(korvan_signed PUBLIC crypt32 advapi32)
+# The digest cache: a start reads no listed file that is unchanged since the launcher took its MD5.
+korvan_option_part(korvan_digest_cache "${KORVAN_DIGEST_CACHE}" KORVAN_DIGEST_CACHE=1
+  ${CMAKE_SOURCE_DIR}/update/digest_cache.cpp)
+# Resumed downloads: archives kept in partial files, per listed name and MD5.
+korvan_option_part(korvan_resume "${KORVAN_RESUME}" KORVAN_RESUME=1 ${CMAKE_SOURCE_DIR}/update/resumed_download.cpp)
 
 if(NOT KORVAN_MIN_RELEASE MATCHES "^(0|[1-9][0-9]*)$" OR KORVAN_MIN_RELEASE GREATER 4294967295)
   message(FATAL_ERROR "KORVAN_MIN_RELEASE: '${KORVAN_MIN_RELEASE}' is not a release number from 0 to 4294967295")
@@ -38,30 +58,6 @@ if(KORVAN_RELEASE_KEY)
     "// Generated from ${key_path}: the key that signs releases.\n#pragma once\n"
     "static const char ReleaseKeyPem[] =\n    \"${key_lines}\";\n")
   file(COPY_FILE ${CMAKE_BINARY_DIR}/generated/release_key.h.new ${CMAKE_BINARY_DIR}/generated/release_key.h ONLY_IF_DIFFERENT)
-  list(APPEND KORVAN_OPTION_LIBRARIES korvan_signed)
-  list(APPEND KORVAN_OPTION_DEFINITIONS KORVAN_SIGNED_RELEASES=1 KORVAN_MIN_RELEASE=${KORVAN_MIN_RELEASE}u)
+  list(APPEND KORVAN_OPTION_DEFINITIONS KORVAN_MIN_RELEASE=${KORVAN_MIN_RELEASE}u)
   message(STATUS "Signed releases: key ${key_path}, lowest release ${KORVAN_MIN_RELEASE}")
-endif()
-
-# Resumed downloads: archives kept in partial files, per listed name and MD5.
-option(KORVAN_RESUME "Archive downloads go on where they stopped, in the same run or the next" OFF)
-add_library(korvan_resume STATIC EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/update/resumed_download.cpp)
-target_link_libraries(korvan_resume PUBLIC korvan_win)
-list(APPEND KORVAN_PART_LIBRARIES korvan_resume)
-if(KORVAN_RESUME)
-  list(APPEND KORVAN_OPTION_LIBRARIES korvan_resume)
-  list(APPEND KORVAN_OPTION_DEFINITIONS KORVAN_RESUME=1)
-  message(STATUS "Resumed downloads: partial archives in launcher-partial\\")
-endif()
-
-# The digest cache: a start reads no listed file that is unchanged since the
-# launcher took its MD5.
-option(KORVAN_DIGEST_CACHE "Keep listed files' MD5s in the working folder while size, last-write time, volume and file index stay" OFF)
-add_library(korvan_digest_cache STATIC EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/update/digest_cache.cpp)
-target_link_libraries(korvan_digest_cache PUBLIC korvan_win)
-list(APPEND KORVAN_PART_LIBRARIES korvan_digest_cache)
-if(KORVAN_DIGEST_CACHE)
-  list(APPEND KORVAN_OPTION_LIBRARIES korvan_digest_cache)
-  list(APPEND KORVAN_OPTION_DEFINITIONS KORVAN_DIGEST_CACHE=1)
-  message(STATUS "Digest cache: on")
 endif()
