@@ -32,14 +32,20 @@ def read_status(folder, key=b"LAUNCHER"):
     return match.group(1) if match else None
 
 
-def test_complete_update_from_an_empty_folder(scenario):
+@pytest.mark.parametrize("launcher", [paths.LAUNCHER_EXE, paths.FULL_LAUNCHER_EXE], ids=["plain", "full build"])
+def test_complete_update_from_an_empty_folder(scenario, launcher):
+    """The whole run; the launcher with every build option does the same with a
+    release signed at its floor, and fetches the statement besides."""
+    full = launcher == paths.FULL_LAUNCHER_EXE
     with open(paths.FAKE_KORVAN_EXE, "rb") as f:
         game = f.read()
     files = {"korvan.exe": game, "data1.dll": sample_bytes("data1", 200000),
              "tool.exe": sample_bytes("tool", 1500000), "Patch.DLL": sample_bytes("patch", 3000),
              "readme.txt": b"not an executable"}
-    scenario.publish("full", files)
-    folder = scenario.game_folder(game=False)
+    out = scenario.publish("full", files)
+    if full:
+        sign_release(out, paths.FULL_MIN_RELEASE, paths.RELEASE_KEY)
+    folder = scenario.game_folder(game=False, launcher=launcher)
     run = scenario.start(folder, ARGS)
 
     record = wait_until(folder.record, 60, "the game to start")
@@ -72,7 +78,9 @@ def test_complete_update_from_an_empty_folder(scenario):
         expect.start_lines(ARGS) + [b"BASEURL=" + scenario.base_url.encode() + b"\r\n"] +
         expect.download_lines(*keys) + expect.start_lines(b"second") + [b"EXIT LAUNCHER\r\n"])
     logged = [r for r in scenario.web_requests() if r["path"].startswith(("/1/", "/r/full/"))]
-    assert [r["path"] for r in logged] == (["/1/resinfo-release130.txt", scenario.url_path("md5.txt")] +
+    statement = ["SHA256SUMS", "SHA256SUMS.sig"] if full else []
+    assert [r["path"] for r in logged] == (["/1/resinfo-release130.txt"] +
+                                           [scenario.url_path(n) for n in ["md5.txt"] + statement] +
                                            [scenario.url_path("%s.gz" % k.decode()) for k in keys])
     for r in logged:
         assert r["host"] == "localhost" and r["accept_encoding"] == "gzip, deflate"
