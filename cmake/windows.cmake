@@ -16,7 +16,7 @@ set(WIN_SOURCES
   log/log_channel.cpp log/log_lock.cpp log/log_printf.cpp log/log_socket.cpp
   http/download.cpp http/file_download.cpp http/http_connection.cpp http/http_request.cpp
   http/progress_callback.cpp http/use_wsock32.cpp
-  update/ansi_lead_byte.cpp update/base_url.cpp update/file_md5.cpp update/gunzip_file.cpp
+  update/ansi_lead_byte.cpp update/base_url.cpp update/file_error.cpp update/file_md5.cpp update/gunzip_file.cpp
   update/plain_release.cpp update/run_update.cpp update/temp_file.cpp update/update_file.cpp
   update/update_parts.cpp update/wait_while_running.cpp update/whole_download.cpp
 )

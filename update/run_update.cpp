@@ -9,6 +9,7 @@
 #include "update/ansi_lead_byte.h"
 #include "update/base_url.h"
 #include "update/extension.h"
+#include "update/file_error.h"
 #include "update/key_value_list.h"
 #include "update/update_file.h"
 #include "update/update_parts.h"
@@ -25,9 +26,7 @@ static int FetchList(HWND window, const RunFlag* running, ReleaseCheck& release,
         if (result == ListAccepted)
             return 0;
         if (result == ListRefused) {
-            if (running->load())
-                MessageBoxA(window, (std::string(release.RefusedName()) + " invalid signature").c_str(),
-                            LauncherTitle, MB_ICONERROR);
+            ShowFileError(window, running, release.RefusedName(), InvalidSignatureText);
             return 1;
         }
         if (!running->load())

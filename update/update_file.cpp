@@ -1,11 +1,11 @@
 #include "update/update_file.h"
 #include <string>
-#include "common/launcher_texts.h"
 #include "http/progress_callback.h"
 #include "log/log_printf.h"
 #include "update/ansi_lead_byte.h"
 #include "update/base_url.h"
 #include "update/file_md5.h"
+#include "update/file_error.h"
 #include "update/file_name_check.h"
 #include "update/gunzip_file.h"
 #include "update/md5.h"
@@ -27,19 +27,8 @@ static const char VerifyFailedText[] =
     "\x8d\x87\x82\xc9\x82\xcd\x8f\x49\x97\xb9\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3"
     "\x82\xa2\r\n";
 
-// Appended to a name whose archive is not the one the release signed.
-static const char InvalidSignatureText[] = " invalid signature";
-
 // Appended to a listed name that would leave the working directory.
 static const char InvalidNameText[] = " invalid file name";
-
-// Shows name + text as an error owned by the launcher window, unless the
-// launcher is closing (its thread may already be waiting for this one).
-static void ShowFileError(HWND window, const RunFlag* running, const char* name, const char* text)
-{
-    if (running->load())
-        MessageBoxA(window, (std::string(name) + text).c_str(), LauncherTitle, MB_ICONERROR);
-}
 
 // Creates the folders of a relative name that don't exist yet, level by level,
 // so that a file of a subfolder new to this player can be installed. The name

@@ -32,6 +32,7 @@ def test_names_leaving_the_working_directory(scenario, tmp_path, name):
     assert box["caption"] == expect.LAUNCHER_TITLE
     assert box["owner"] == run.window()["hwnd"] and box["has_icon"]
     run.press(1)
+    assert run.window()["visible"], "an error box left the launcher hidden"
     assert run.close()
     assert run.wait(30) == 0
 

@@ -307,6 +307,7 @@ def test_signed_release_refused(scenario, tmp_path, tamper):
     assert box["caption"] == expect.LAUNCHER_TITLE
     assert box["owner"] == run.window()["hwnd"] and box["has_icon"] and box["buttons"] == [1]
     run.press(1)
+    assert run.window()["visible"], "an error box left the launcher hidden"
     assert run.close()
     assert run.wait(30) == 0
     assert folder.read("a.exe") == b"old a"
