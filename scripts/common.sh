@@ -1,6 +1,11 @@
 # Shared by the scripts: the three builds, the private X display and the Wine prefix.
 # Sourced, not run.
 
+# Prints the heading of a step, with the seconds since the script began.
+phase() {
+  echo "== $* [${SECONDS} s]"
+}
+
 # Loopback web server that the x86_64 test launcher is built for.
 KORVAN_TEST_SERVER=${KORVAN_TEST_SERVER:-localhost:47080}
 export WINEDEBUG=-all
@@ -30,7 +35,7 @@ full_options() {
 
 # Builds the libFuzzer targets natively with clang, beside the gcc tree. Returns cmake's status.
 build_fuzz() {
-  echo "== build fuzz targets (clang, libFuzzer)"
+  phase "build fuzz targets (clang, libFuzzer)"
   CC=clang CXX=clang++ build_tree build/fuzz -DCMAKE_BUILD_TYPE=Debug -DKORVAN_FUZZ=ON -DKORVAN_TESTS=OFF
 }
 
@@ -38,23 +43,23 @@ build_fuzz() {
 # targets. Returns 0 when all built.
 build_all() {
   mkdir -p build
-  echo "== build native (sanitizers)"
+  phase "build native (sanitizers)"
   build_tree build/native -DCMAKE_BUILD_TYPE=Debug || return 1
-  echo "== build x86_64 (Wine, server $KORVAN_TEST_SERVER)"
+  phase "build x86_64 (Wine, server $KORVAN_TEST_SERVER)"
   build_tree build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
     -DKORVAN_SERVER="$KORVAN_TEST_SERVER" || return 1
-  echo "== build x86_64 launcher with the test release key"
+  phase "build x86_64 launcher with the test release key"
   make_test_keys || return 1
   BUILD_TARGET=launcher build_tree build/win64-signed -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=Release -DKORVAN_SERVER="$KORVAN_TEST_SERVER" -DKORVAN_TESTS=OFF \
     -DKORVAN_RELEASE_KEY=build/keys/release-key.pub.pem || return 1
-  echo "== build x86_64 launcher with every build option"
+  phase "build x86_64 launcher with every build option"
   BUILD_TARGET=launcher build_tree build/win64-full -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=Release -DKORVAN_SERVER="$KORVAN_TEST_SERVER" -DKORVAN_TESTS=OFF $(full_options) || return 1
-  echo "== build i686 (the product)"
+  phase "build i686 (the product)"
   build_tree build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel \
     -DKORVAN_TESTS=OFF || return 1
-  echo "== build i686 launcher with every build option"
+  phase "build i686 launcher with every build option"
   BUILD_TARGET=launcher build_tree build/win32-full -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
     -DCMAKE_BUILD_TYPE=MinSizeRel -DKORVAN_TESTS=OFF $(full_options) || return 1
   build_fuzz || return 1
@@ -95,7 +100,7 @@ prepare_wineprefix() {
   export WINEPREFIX=$PWD/build/win64/wineprefix
   /usr/lib/wine/wineserver -k >/dev/null 2>&1
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "== creating Wine prefix"
+    phase "creating Wine prefix"
     /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
     /usr/lib/wine/wineserver -w
   fi

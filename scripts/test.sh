@@ -20,20 +20,20 @@ trap stop_display EXIT
 prepare_wineprefix || exit 1
 
 status=0
-echo "== native tests (AddressSanitizer, UBSan)"
+phase "native tests (AddressSanitizer, UBSan)"
 (cd build/native && ctest --output-on-failure -j2 --output-junit "$results/ctest-native.xml") || status=1
-echo "== Windows tests under Wine"
+phase "Windows tests under Wine"
 (cd build/win64 && ctest --output-on-failure -j2 --output-junit "$results/ctest-win64.xml") || status=1
-echo "== end-to-end tests"
+phase "end-to-end tests"
 if [ -d tests/e2e ] && ls tests/e2e/test_*.py >/dev/null 2>&1; then
   cache=build/pytest-cache
   rm -rf "$cache"
-  /usr/bin/python3 -m pytest -q -o cache_dir="$cache" tests/e2e --junitxml="$results/e2e.xml"
+  /usr/bin/python3 -m pytest -q -o cache_dir="$cache" --durations=15 tests/e2e --junitxml="$results/e2e.xml"
   rc=$?
   if [ $rc -eq 1 ]; then
     # Wine on a bare X server now and then stalls a whole scenario; a scenario
     # that fails is run once more, and both results are reported.
-    echo "== end-to-end tests that failed, once more"
+    phase "end-to-end tests that failed, once more"
     /usr/bin/python3 -m pytest -q -o cache_dir="$cache" --last-failed tests/e2e \
       --junitxml="$results/e2e-rerun.xml"
     rc=$?
@@ -41,8 +41,9 @@ if [ -d tests/e2e ] && ls tests/e2e/test_*.py >/dev/null 2>&1; then
   [ $rc -eq 0 ] || [ $rc -eq 5 ] || status=1
 fi
 
-echo "== fuzz targets, 22 s each"
+phase "fuzz targets, 22 s each"
 /usr/bin/python3 scripts/fuzz.py --seconds 22 --junit "$results/fuzz.xml" || status=1
 
+phase "summary"
 /usr/bin/python3 scripts/summarize.py "$results" build/native/test-results build/win64/test-results || status=1
 exit $status
