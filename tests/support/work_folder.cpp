@@ -3,8 +3,7 @@
 #include <zlib.h>
 #include <stdexcept>
 
-// Deletes folder (ending in '\') with everything in it.
-static void RemoveTree(const std::string& folder)
+void RemoveTree(const std::string& folder)
 {
     for (const std::string& name : FilesMatching(folder, "*")) {
         std::string path = folder + name;

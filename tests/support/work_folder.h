@@ -43,6 +43,8 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string PatternBytes(size_t size);
 // Returns data compressed into the gzip format.
 std::string GzipBytes(const std::string& data);
+// Deletes folder (ending in '\') with everything in it.
+void RemoveTree(const std::string& folder);
 // Returns the system's temporary folder, ending in '\'.
 std::string TempFolderPath();
 // Returns the names of the files in folder (ending in '\') that match pattern.
